@@ -1,0 +1,61 @@
+#pragma once
+
+#include "buffer/PCMBuffer.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace barquill {
+
+// The output path the document plays through: one engine with one player node
+// feeding one output level.
+//
+// Threads: every method is called on the GUI thread (the thread that created the
+// engine). Rendering happens on the backend's audio thread, which never locks,
+// allocates or frees; buffers it has finished with are released back on the GUI
+// thread. Completion callbacks are invoked on the GUI thread only.
+//
+// Ownership: scheduling a buffer shares it (no copy); the caller must not write
+// into a buffer once it has been scheduled.
+class AudioEngine {
+public:
+    using Completion = std::function<void()>;
+
+    virtual ~AudioEngine() = default;
+
+    // --- engine ---
+    virtual bool isRunning() const = 0;
+    // Starts rendering. On failure returns a readable description and stays stopped.
+    virtual std::optional<std::string> start() = 0;
+    // Stops rendering (the player's schedule is kept but makes no progress).
+    virtual void stop() = 0;
+    // Disconnects the player and connects it again for a new format (rate, channels).
+    // The engine is stopped by this and started again by the next start().
+    virtual void connect(const AudioFormat& format) = 0;
+    virtual std::optional<AudioFormat> connectedFormat() const = 0;
+    // The main mixer's output level, 0…1, applied to everything the player renders.
+    virtual void setOutputLevel(float level) = 0;
+    virtual float outputLevel() const = 0;
+
+    // --- player node ---
+    // Queues the buffer behind whatever is scheduled; it plays without a gap after it.
+    // The completion (if any) runs on the GUI thread once the buffer has finished
+    // playing or the player was stopped before that.
+    virtual void scheduleOnce(PCMBufferPtr buffer, Completion completion = {}) = 0;
+    // Queues the buffer to repeat seamlessly until the player is stopped.
+    virtual void scheduleLooping(PCMBufferPtr buffer) = 0;
+    virtual void play() = 0;
+    // Keeps the schedule and the sample clock.
+    virtual void pause() = 0;
+    // Drops everything scheduled and resets the sample clock to 0.
+    virtual void stopPlayer() = 0;
+    virtual bool isPlayerPlaying() const = 0;
+    // Frames rendered since the current schedule started (after the last stopPlayer);
+    // none before the first render.
+    virtual std::optional<int64_t> renderedSampleTime() const = 0;
+};
+
+} // namespace barquill

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "buffer/PCMBuffer.h"
+
+#include <optional>
+#include <string>
+
+namespace barquill {
+
+// A decoder failure. Errors of our own carry the domain "Barquill" and codes -1…-4;
+// library errors pass through with their own domain and a readable description.
+struct DecodeError {
+    std::string domain;
+    int code = 0;
+    std::string description;
+    bool operator==(const DecodeError&) const = default;
+};
+
+// Either a buffer at the file's own rate and channel count (float, non-interleaved)
+// or an error.
+struct DecodeResult {
+    PCMBufferPtr buffer;
+    AudioFormat format;
+    std::optional<DecodeError> error;
+    bool ok() const { return buffer != nullptr && !error; }
+};
+
+// libsndfile: the first decoder. Synchronous; safe to call from any thread.
+DecodeResult decodeFile(const std::string& path);
+
+// FFmpeg: the second decoder, for what libsndfile rejects (m4a, mp4, m4v, ALAC …).
+// Synchronous; safe to call from any thread.
+DecodeResult decodeAsset(const std::string& path);
+
+} // namespace barquill

@@ -1,0 +1,65 @@
+#include "buffer/BufferOps.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace barquill;
+using barquill::test::makeRampBuffer;
+
+TEST(FramesFrom, CopiesEveryChannelFromTheStartFrameToTheEnd) {
+    auto src = makeRampBuffer(10, 2);
+    auto out = framesFrom(*src, 7);
+    ASSERT_TRUE(out);
+    ASSERT_EQ(out->frameLength(), 3u);
+    EXPECT_EQ(out->channel(0)[0], 1007.0f);
+    EXPECT_EQ(out->channel(1)[2], 2009.0f);
+}
+
+TEST(FramesFrom, AtOrPastTheEndGivesAnEmptyBufferOfTheSameFormat) {
+    auto src = makeRampBuffer(10, 2, 48000);
+    for (int64_t start : {10, 11, 1000}) {
+        auto out = framesFrom(*src, start);
+        ASSERT_TRUE(out);
+        EXPECT_EQ(out->frameLength(), 0u);
+        EXPECT_EQ(out->frameCapacity(), 1u);
+        EXPECT_EQ((out->format()), (AudioFormat{48000, 2}));
+    }
+}
+
+TEST(CopyFrames, ClipsTheCountAtTheEndAndRefusesEmptyRanges) {
+    auto src = makeRampBuffer(10, 1);
+    auto out = copyFrames(*src, 8, 5);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->frameLength(), 2u);
+    EXPECT_EQ(out->channel(0)[1], 1009.0f);
+    EXPECT_FALSE(copyFrames(*src, 10, 1));
+    EXPECT_FALSE(copyFrames(*src, 11, 1));
+    EXPECT_FALSE(copyFrames(*src, 3, 0));
+}
+
+TEST(ReverseInPlace, SwapsMirroredFramesInEveryChannel) {
+    auto src = makeRampBuffer(5, 2);
+    reverseInPlace(*src);
+    EXPECT_EQ(src->channel(0)[0], 1004.0f);
+    EXPECT_EQ(src->channel(0)[2], 1002.0f);
+    EXPECT_EQ(src->channel(1)[4], 2000.0f);
+}
+
+TEST(ReversedCopy, MirrorsFrameIToLengthMinusOneMinusIAndLeavesTheSourceAlone) {
+    auto src = makeRampBuffer(4, 2);
+    auto mirror = reversedCopy(*src);
+    ASSERT_TRUE(mirror);
+    for (uint32_t i = 0; i < 4; ++i)
+        EXPECT_EQ(mirror->channel(1)[i], src->channel(1)[3 - i]);
+    EXPECT_EQ(src->channel(0)[0], 1000.0f);
+    auto empty = PCMBuffer::create(44100, 1, 4);
+    EXPECT_FALSE(reversedCopy(*empty));
+}
+
+TEST(MonoMixdown, IsTheMeanOfAllChannels) {
+    auto buffer = test::makeBuffer({{1.0f, 0.5f}, {0.0f, -0.5f}, {0.5f, 0.0f}}, 44100);
+    auto mono = monoMixdown(*buffer);
+    ASSERT_EQ(mono.size(), 2u);
+    EXPECT_FLOAT_EQ(mono[0], 0.5f);
+    EXPECT_FLOAT_EQ(mono[1], 0.0f);
+}
