@@ -16,10 +16,10 @@ template <typename T> inline void hashCombine(std::size_t& seed, const T& value)
 // One bar of the grid. Identified by `id`, which equals `index`.
 struct Bar {
     int64_t id = 0;
-    int64_t index = 0;     // position of the bar's downbeat in `downbeats`
-    double startTime = 0;  // seconds
-    double duration = 0;   // seconds, always more than 0.2
-    float confidence = 0;  // 0…1, the same for every bar of one result
+    int64_t index = 0;    // position of the bar's downbeat in `downbeats`
+    double startTime = 0; // seconds
+    double duration = 0;  // seconds, always more than 0.2
+    float confidence = 0; // 0…1, the same for every bar of one result
     bool operator==(const Bar&) const = default;
 };
 

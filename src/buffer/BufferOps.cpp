@@ -7,18 +7,15 @@ namespace barquill {
 
 PCMBufferPtr framesFrom(const PCMBuffer& buffer, int64_t start) {
     const int64_t n = buffer.frameLength();
-    if (start < 0)
-        start = 0;
+    if (start < 0) start = 0;
     if (start >= n) {
         auto empty = PCMBuffer::create(buffer.format(), 1);
-        if (empty)
-            empty->setFrameLength(0);
+        if (empty) empty->setFrameLength(0);
         return empty;
     }
     const auto count = static_cast<uint32_t>(n - start);
     auto out = PCMBuffer::create(buffer.format(), count);
-    if (!out)
-        return nullptr;
+    if (!out) return nullptr;
     for (uint32_t c = 0; c < buffer.channelCount(); ++c)
         std::memcpy(out->channel(c), buffer.channel(c) + start, sizeof(float) * count);
     out->setFrameLength(count);
@@ -27,12 +24,10 @@ PCMBufferPtr framesFrom(const PCMBuffer& buffer, int64_t start) {
 
 PCMBufferPtr copyFrames(const PCMBuffer& buffer, int64_t start, int64_t count) {
     const int64_t n = buffer.frameLength();
-    if (start < 0 || start >= n || count <= 0)
-        return nullptr;
+    if (start < 0 || start >= n || count <= 0) return nullptr;
     const auto frames = static_cast<uint32_t>(std::min(count, n - start));
     auto out = PCMBuffer::create(buffer.format(), frames);
-    if (!out)
-        return nullptr;
+    if (!out) return nullptr;
     for (uint32_t c = 0; c < buffer.channelCount(); ++c)
         std::memcpy(out->channel(c), buffer.channel(c) + start, sizeof(float) * frames);
     out->setFrameLength(frames);
@@ -41,19 +36,16 @@ PCMBufferPtr copyFrames(const PCMBuffer& buffer, int64_t start, int64_t count) {
 
 void reverseInPlace(PCMBuffer& buffer) noexcept {
     const uint32_t n = buffer.frameLength();
-    if (n < 2)
-        return;
+    if (n < 2) return;
     for (uint32_t c = 0; c < buffer.channelCount(); ++c)
         std::reverse(buffer.channel(c), buffer.channel(c) + n);
 }
 
 PCMBufferPtr reversedCopy(const PCMBuffer& buffer) {
     const uint32_t n = buffer.frameLength();
-    if (n == 0)
-        return nullptr;
+    if (n == 0) return nullptr;
     auto out = PCMBuffer::create(buffer.format(), n);
-    if (!out)
-        return nullptr;
+    if (!out) return nullptr;
     for (uint32_t c = 0; c < buffer.channelCount(); ++c)
         std::reverse_copy(buffer.channel(c), buffer.channel(c) + n, out->channel(c));
     out->setFrameLength(n);
@@ -62,8 +54,7 @@ PCMBufferPtr reversedCopy(const PCMBuffer& buffer) {
 
 std::vector<float> monoMixdown(const float* const* channels, uint32_t frames, uint32_t channelCount) {
     std::vector<float> mono(frames, 0.0f);
-    if (channelCount == 0 || frames == 0)
-        return mono;
+    if (channelCount == 0 || frames == 0) return mono;
     for (uint32_t c = 0; c < channelCount; ++c) {
         const float* src = channels[c];
         for (uint32_t i = 0; i < frames; ++i)

@@ -7,8 +7,7 @@ namespace barquill {
 
 std::shared_ptr<PCMBuffer> PCMBuffer::create(double sampleRate, uint32_t channelCount,
                                              uint32_t frameCapacity) noexcept {
-    if (channelCount == 0 || !(sampleRate > 0))
-        return nullptr;
+    if (channelCount == 0 || !(sampleRate > 0)) return nullptr;
     // Refuse what can never fit in memory: with overcommit, calloc would "succeed" and the
     // first touch of the pages would kill the process instead.
     const size_t samples = frameCapacity > 0 ? frameCapacity : 1;
@@ -26,8 +25,7 @@ std::shared_ptr<PCMBuffer> PCMBuffer::create(double sampleRate, uint32_t channel
         for (uint32_t c = 0; c < channelCount; ++c) {
             // calloc: zeroed, lazily mapped for large buffers, and null (not an exception) on failure.
             auto* data = static_cast<float*>(std::calloc(samples, sizeof(float)));
-            if (!data)
-                return nullptr;
+            if (!data) return nullptr;
             buffer->channels_.emplace_back(data);
         }
         return buffer;

@@ -38,7 +38,9 @@ public:
     uint32_t frameCapacity() const noexcept { return frameCapacity_; }
     uint32_t frameLength() const noexcept { return frameLength_; }
     // Clamped to the capacity.
-    void setFrameLength(uint32_t frames) noexcept { frameLength_ = frames < frameCapacity_ ? frames : frameCapacity_; }
+    void setFrameLength(uint32_t frames) noexcept {
+        frameLength_ = frames < frameCapacity_ ? frames : frameCapacity_;
+    }
 
     float* channel(uint32_t c) noexcept { return channels_[c].get(); }
     const float* channel(uint32_t c) const noexcept { return channels_[c].get(); }

@@ -48,13 +48,11 @@ fs::path fixtureDir() {
 
 int runCommand(const std::string& command, std::string* output) {
     FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return -1;
+    if (!pipe) return -1;
     std::array<char, 4096> chunk{};
     size_t n = 0;
     while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-        if (output)
-            output->append(chunk.data(), n);
+        if (output) output->append(chunk.data(), n);
     const int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -71,15 +69,13 @@ std::string shellQuote(const std::string& text) {
 }
 
 bool writeFloatWav(const fs::path& path, const std::vector<std::vector<float>>& channels, int sampleRate) {
-    if (channels.empty())
-        return false;
+    if (channels.empty()) return false;
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = static_cast<int>(channels.size());
     info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file)
-        return false;
+    if (!file) return false;
     const size_t frames = channels[0].size();
     std::vector<float> interleaved(frames * channels.size());
     for (size_t f = 0; f < frames; ++f)
@@ -93,8 +89,7 @@ bool writeFloatWav(const fs::path& path, const std::vector<std::vector<float>>& 
 bool readSoundFile(const fs::path& path, std::vector<std::vector<float>>& channels, int& sampleRate) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file)
-        return false;
+    if (!file) return false;
     std::vector<float> interleaved(static_cast<size_t>(info.frames) * info.channels);
     const sf_count_t got = sf_readf_float(file, interleaved.data(), info.frames);
     sf_close(file);
@@ -109,8 +104,7 @@ bool readSoundFile(const fs::path& path, std::vector<std::vector<float>>& channe
 PCMBufferPtr makeBuffer(const std::vector<std::vector<float>>& channels, double sampleRate) {
     const auto frames = static_cast<uint32_t>(channels.empty() ? 0 : channels[0].size());
     auto buffer = PCMBuffer::create(sampleRate, static_cast<uint32_t>(channels.size()), frames);
-    if (!buffer)
-        return nullptr;
+    if (!buffer) return nullptr;
     for (uint32_t c = 0; c < channels.size(); ++c)
         std::copy(channels[c].begin(), channels[c].end(), buffer->channel(c));
     buffer->setFrameLength(frames);
@@ -119,8 +113,7 @@ PCMBufferPtr makeBuffer(const std::vector<std::vector<float>>& channels, double 
 
 PCMBufferPtr makeRampBuffer(uint32_t frames, uint32_t channels, double sampleRate) {
     auto buffer = PCMBuffer::create(sampleRate, channels, frames);
-    if (!buffer)
-        return nullptr;
+    if (!buffer) return nullptr;
     for (uint32_t c = 0; c < channels; ++c)
         for (uint32_t i = 0; i < frames; ++i)
             buffer->channel(c)[i] = static_cast<float>((c + 1) * 1000 + i);

@@ -44,7 +44,8 @@ bool readSoundFile(const std::filesystem::path& path, std::vector<std::vector<fl
 // A PCMBuffer filled from per-channel arrays (all the same length).
 PCMBufferPtr makeBuffer(const std::vector<std::vector<float>>& channels, double sampleRate);
 
-// A PCMBuffer whose sample i of channel c is (c + 1) * 1000 + i, so any copy can be traced to its source frame.
+// A PCMBuffer whose sample i of channel c is (c + 1) * 1000 + i, so any copy can be traced to its source
+// frame.
 PCMBufferPtr makeRampBuffer(uint32_t frames, uint32_t channels, double sampleRate = 44100);
 
 } // namespace barquill::test
