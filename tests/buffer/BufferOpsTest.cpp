@@ -1,7 +1,10 @@
 #include "buffer/BufferOps.h"
+#include "buffer/TimeFormat.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace barquill;
 using barquill::test::makeRampBuffer;
@@ -62,4 +65,16 @@ TEST(MonoMixdown, IsTheMeanOfAllChannels) {
     ASSERT_EQ(mono.size(), 2u);
     EXPECT_FLOAT_EQ(mono[0], 0.5f);
     EXPECT_FLOAT_EQ(mono[1], 0.0f);
+}
+
+TEST(FormatTime, ShowsMinutesSecondsAndTruncatedHundredths) {
+    EXPECT_EQ(formatTime(65.379), "01:05.37");
+    EXPECT_EQ(formatTime(0), "00:00.00");
+    EXPECT_EQ(formatTime(6000.5), "100:00.50");
+}
+
+TEST(FormatTime, NegativeOrNonFiniteTimesShowZero) {
+    EXPECT_EQ(formatTime(-1), "00:00.00");
+    EXPECT_EQ(formatTime(std::nan("")), "00:00.00");
+    EXPECT_EQ(formatTime(INFINITY), "00:00.00");
 }
