@@ -1,9 +1,11 @@
 #pragma once
 
 #include "analysis/BeatBarAnalysis.h"
+#include "analysis/BeatBarAnalyzer.h"
 #include "analysis/LocalDSPBeatAnalyzer.h"
 #include "buffer/PCMBuffer.h"
 #include "platform/audio/AudioEngine.h"
+#include "platform/decode/Decoders.h"
 #include "store/LoadedAudioInfo.h"
 #include "store/WaveformDisplayMode.h"
 
@@ -120,6 +122,9 @@ public:
     Frame playAnchorFrame() const { return playAnchorFrame_; }
     Frame loopStartFrame() const { return loopStartFrame_; }
     Frame loopFrames() const { return loopFrames_; }
+    Frame loopTailFrames() const { return loopTailFrames_; }
+    Frame playStartFrame() const { return playStartFrame_; }
+    int64_t lastLoopPass() const { return lastLoopPass_; }
     int loopStartBar() const { return loopStartBar_; }
     bool looping() const { return looping_; }
     AudioEngine& engine() { return *engine_; }
@@ -132,6 +137,8 @@ public:
     void setSlicesPerBar(int slices);
     // The alert's dismissal clears the message.
     void clearErrorMessage();
+    // The shell's own message (an unsupported dropped file) goes through the same channel.
+    void showError(const QString& message) { setErrorMessage(message); }
 
     // ---- loading ----
     static const QStringList& acceptedExtensions();
@@ -258,7 +265,23 @@ private:
     // Rebuilds the loop after a change of bars, nudge or analysis; `parkWhenPaused` moves a
     // paused playhead into the new loop.
     void refreshLoop(bool parkWhenPaused);
+    // Stops the player and plays the loop from its start (the player was running).
+    void restartLoop();
+    // Schedules the mirror from forward frame p (playback runs towards 0); false with the
+    // message shown when no mirror can be had.
+    bool scheduleReversedFrom(Frame p);
     double sampleRate() const;
+    Frame frameLength() const;
+
+    // Settings, or their defaults when the store runs without them.
+    bool snapToBarSetting() const;
+    bool startWithLoopSetting() const;
+    int64_t waveformResolutionSetting() const;
+
+    // Results of background jobs, back on the GUI thread; each passes its token or generation.
+    void finishLoad(uint64_t token, const QString& path, DecodeResult result);
+    void applyAnalysisOutcome(int64_t generation, AnalysisOutcome outcome);
+    void applyMirror(int64_t generation, PCMBufferPtr mirror);
 
     AppSettings* settings_ = nullptr;
     RecentFiles* recentFiles_ = nullptr;
@@ -297,10 +320,10 @@ private:
     PCMBufferPtr buffer_;
     Frame playStartFrame_ = 0;
     Frame playAnchorFrame_ = 0;
-    int lastLoopPass_ = -1;
+    int64_t lastLoopPass_ = -1;
     Frame pausedFrame_ = 0;
-    QTimer* timer_ = nullptr;  // the 1/30 s position clock
-    uint64_t loadToken_ = 0;   // the running load job; a newer open() cancels older ones
+    QTimer* timer_ = nullptr; // the 1/30 s position clock
+    uint64_t loadToken_ = 0;  // the running load job; a newer open() cancels older ones
     LocalDSPBeatAnalyzer beatAnalyzer_{70, 180, 4};
     int64_t analysisGen_ = 0;
     std::optional<std::pair<double, double>> panAnchor_; // (fraction, start)

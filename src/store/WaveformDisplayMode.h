@@ -20,10 +20,8 @@ inline QString toText(WaveformDisplayMode mode) {
 
 // None for any text other than "Mono" or "Stereo".
 inline std::optional<WaveformDisplayMode> waveformDisplayModeFromText(const QString& text) {
-    if (text == QLatin1String("Mono"))
-        return WaveformDisplayMode::mono;
-    if (text == QLatin1String("Stereo"))
-        return WaveformDisplayMode::stereo;
+    if (text == QLatin1String("Mono")) return WaveformDisplayMode::mono;
+    if (text == QLatin1String("Stereo")) return WaveformDisplayMode::stereo;
     return std::nullopt;
 }
 

@@ -58,4 +58,7 @@ public:
     virtual std::optional<int64_t> renderedSampleTime() const = 0;
 };
 
+// The engine that plays through the default output device (PortAudio). Call on the GUI thread.
+std::unique_ptr<AudioEngine> createDefaultAudioEngine();
+
 } // namespace barquill

@@ -1,0 +1,197 @@
+// Slice export of one bar: a 2-second bar of 44.1 kHz stereo cut into 16 slices and written at
+// 48 kHz 24-bit must take under 50 ms. Prints the time, the share spent converting the sample rate,
+// and the converter's throughput against the `sox` command converting the same audio in the same run.
+#include "buffer/BufferOps.h"
+#include "export/Fades.h"
+#include "export/Resample.h"
+#include "export/SliceExport.h"
+
+#include <benchmark/benchmark.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <numbers>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace barquill;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kSourceRate = 44100;
+constexpr double kExportRate = 48000;
+constexpr int kSlices = 16;
+
+// A bar of music-like material: two tones and a decaying noise burst every quarter second.
+PCMBufferPtr stereoSignal(double seconds) {
+    const auto frames = static_cast<uint32_t>(seconds * kSourceRate);
+    auto buffer = PCMBuffer::create(kSourceRate, 2, frames);
+    uint32_t state = 1;
+    for (uint32_t i = 0; i < frames; ++i) {
+        state = state * 1664525u + 1013904223u;
+        const double t = i / kSourceRate;
+        const double burst = std::exp(-std::fmod(t, 0.25) * 40) * ((state >> 8) / 8388608.0 - 1.0);
+        buffer->channel(0)[i] =
+            static_cast<float>(0.3 * std::sin(2 * std::numbers::pi * 110 * t) + 0.3 * burst);
+        buffer->channel(1)[i] =
+            static_cast<float>(0.3 * std::sin(2 * std::numbers::pi * 165 * t) + 0.3 * burst);
+    }
+    buffer->setFrameLength(frames);
+    return buffer;
+}
+
+fs::path workFolder() {
+    static const fs::path folder = [] {
+        const char* env = std::getenv("BARQUILL_BENCH_DIR");
+        fs::path base = env && *env ? fs::path(env) : fs::temp_directory_path();
+        fs::path dir = base / ("export-bench-" + std::to_string(getpid()));
+        fs::create_directories(dir / "Loops");
+        return dir;
+    }();
+    return folder;
+}
+
+SliceExportJob barJob() {
+    SliceExportJob job;
+    job.buffer = stereoSignal(2.0);
+    job.startFrame = 0;
+    job.frameCount = job.buffer->frameLength();
+    job.slices = kSlices;
+    job.fadeSeconds = 0.001;
+    job.bitDepth = 24;
+    job.exportSampleRate = kExportRate;
+    job.folder = workFolder() / "Loops";
+    job.stem = "Bench";
+    job.barNumber = 1;
+    return job;
+}
+
+void ExportBar(benchmark::State& state) {
+    const SliceExportJob job = barJob();
+    for (auto _ : state) {
+        const auto result = runSliceExport(job);
+        if (result.written != kSlices)
+            state.SkipWithError(result.errorMessage.value_or("short export").c_str());
+    }
+}
+
+// The conversion alone, over the same cut and faded slices.
+void ResampleSlices(benchmark::State& state) {
+    const SliceExportJob job = barJob();
+    std::vector<PCMBufferPtr> slices;
+    for (const auto& range : sliceRanges(job.startFrame, job.frameCount, kSlices)) {
+        auto copy = copyFrames(*job.buffer, range.start, range.length());
+        applyFades(*copy, job.fadeSeconds, job.fadeSeconds);
+        slices.push_back(copy);
+    }
+    for (auto _ : state)
+        for (const auto& slice : slices)
+            benchmark::DoNotOptimize(resampleBuffer(slice, kExportRate));
+}
+
+// Throughput on a long signal (20 s stays under the converter's per-call output limit).
+constexpr double kLongSeconds = 20;
+
+void ResampleLong(benchmark::State& state) {
+    const auto buffer = stereoSignal(kLongSeconds);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(resampleBuffer(buffer, kExportRate));
+}
+
+bool writeFloatWav(const fs::path& path, const PCMBuffer& buffer) {
+    SF_INFO info{};
+    info.samplerate = static_cast<int>(buffer.sampleRate());
+    info.channels = static_cast<int>(buffer.channelCount());
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file) return false;
+    std::vector<float> interleaved(static_cast<size_t>(buffer.frameLength()) * 2);
+    for (uint32_t i = 0; i < buffer.frameLength(); ++i)
+        for (uint32_t c = 0; c < 2; ++c)
+            interleaved[i * 2 + c] = buffer.channel(c)[i];
+    const bool ok = sf_writef_float(file, interleaved.data(), buffer.frameLength()) == buffer.frameLength();
+    return sf_close(file) == 0 && ok;
+}
+
+// The same audio through `sox` at its very-high-quality rate setting (float in, float out).
+void SoxLong(benchmark::State& state) {
+    const fs::path in = workFolder() / "long-44100-2-f32.wav";
+    const fs::path out = workFolder() / "long-48000-2-f32.wav";
+    if (!writeFloatWav(in, *stereoSignal(kLongSeconds))) {
+        state.SkipWithError("could not write the sox input");
+        return;
+    }
+    const std::string command = "sox -q '" + in.string() + "' -e floating-point -b 32 '" + out.string() +
+                                "' rate -v 48000 2>/dev/null";
+    if (std::system("command -v sox >/dev/null 2>&1") != 0) {
+        state.SkipWithError("sox is not installed");
+        return;
+    }
+    for (auto _ : state)
+        if (std::system(command.c_str()) != 0) state.SkipWithError("sox failed");
+}
+
+BENCHMARK(ExportBar)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(ResampleSlices)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(ResampleLong)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(SoxLong)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// Keeps each run's wall time so main can print the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& run : runs)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                wallMs[run.run_name.function_name] = run.GetAdjustedRealTime();
+                cpuMs[run.run_name.function_name] = run.GetAdjustedCPUTime();
+            }
+    }
+    std::map<std::string, double> wallMs, cpuMs;
+    static double get(const std::map<std::string, double>& times, const std::string& name) {
+        const auto it = times.find(name);
+        return it == times.end() ? -1 : it->second;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    // Wall time is what the user waits for; CPU time shows how much of it other load on the machine took.
+    const double exportMs = RatioReporter::get(reporter.wallMs, "ExportBar");
+    const double exportCpuMs = RatioReporter::get(reporter.cpuMs, "ExportBar");
+    const double resampleMs = RatioReporter::get(reporter.wallMs, "ResampleSlices");
+    const double resampleCpuMs = RatioReporter::get(reporter.cpuMs, "ResampleSlices");
+    if (exportMs > 0) {
+        std::printf(
+            "one bar, 16 slices, 48 kHz 24-bit: %.2f ms wall, %.2f ms CPU (target 50 ms: %.2f of it)\n",
+            exportMs, exportCpuMs, exportMs / 50.0);
+        if (resampleMs > 0)
+            std::printf("share spent converting the sample rate: %.0f %% of wall, %.0f %% of CPU\n",
+                        100 * resampleMs / exportMs, 100 * resampleCpuMs / exportCpuMs);
+    }
+    // sox runs as a child process, so only wall times compare.
+    const double oursMs = RatioReporter::get(reporter.wallMs, "ResampleLong");
+    const double soxMs = RatioReporter::get(reporter.wallMs, "SoxLong");
+    const double frames = kLongSeconds * kSourceRate;
+    if (oursMs > 0)
+        std::printf("converter: %.1f M input frames/s (%.0f x real time)\n", frames / oursMs / 1e3,
+                    kLongSeconds * 1e3 / oursMs);
+    if (oursMs > 0 && soxMs > 0)
+        std::printf("sox rate -v, same %g s of audio as files: %.1f M frames/s; ours / sox time ratio %.2f\n",
+                    kLongSeconds, frames / soxMs / 1e3, oursMs / soxMs);
+    std::error_code ec;
+    fs::remove_all(workFolder(), ec);
+    benchmark::Shutdown();
+    return 0;
+}

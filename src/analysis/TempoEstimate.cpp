@@ -1,0 +1,55 @@
+#include "analysis/TempoEstimate.h"
+
+#include "analysis/HalfDoubleCorrection.h"
+#include "analysis/OnsetEnvelope.h"
+#include "analysis/TempoScan.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace barquill {
+
+TempoOutcome estimateTempo(std::span<const float> samples, double sampleRate, double minBPM, double maxBPM) {
+    // Without this no candidate is scanned and there is no median to compare with.
+    if (!(minBPM > 0.0) || !(minBPM <= maxBPM) || !std::isfinite(maxBPM))
+        return BeatBarAnalysisError::failed(invalidConfigurationMessage);
+    // A rate that is not a positive number gives no measurable duration.
+    if (!(sampleRate > 0.0) || !std::isfinite(sampleRate))
+        return BeatBarAnalysisError::failed(audioTooShortMessage);
+
+    const auto n = static_cast<int64_t>(samples.size());
+    const double duration = static_cast<double>(n) / sampleRate;
+    if (static_cast<double>(n) <= std::trunc(sampleRate) || duration < 2.0)
+        return BeatBarAnalysisError::failed(audioTooShortMessage);
+
+    const AnalysisFraming framing = analysisFraming(n, sampleRate);
+    if (static_cast<double>(framing.frameCount) <= std::trunc(2.0 * framing.frameRate))
+        return BeatBarAnalysisError::failed(audioTooShortMessage);
+
+    TempoEstimate estimate;
+    estimate.frameRate = framing.frameRate;
+    estimate.frameCount = framing.frameCount;
+    estimate.duration = duration;
+    estimate.frameRMS = frameRMS(samples, framing.hop);
+
+    float peak = 0.0f;
+    for (float r : estimate.frameRMS)
+        peak = std::max(peak, r);
+    if (peak <= 0.0001f) return BeatBarAnalysisError::failed(nearSilenceMessage);
+
+    estimate.onsetEnvelope = smoothedEnvelope(onsetNovelty(estimate.frameRMS, peak));
+
+    const int64_t minLag = std::max<int64_t>(2, std::llround(60.0 / maxBPM * framing.frameRate));
+    const int64_t maxLag =
+        std::min<int64_t>(4 * std::llround(60.0 / minBPM * framing.frameRate), framing.frameCount - 2);
+    if (minLag >= maxLag) return BeatBarAnalysisError::failed(audioTooShortMessage);
+
+    const std::vector<float> ac = autocorrelation(estimate.onsetEnvelope, maxLag);
+    const TempoScan scan = scanTempo(ac, framing.frameRate, minBPM, maxBPM);
+    estimate.confidence = scan.confidence;
+    estimate.bpm =
+        correctHalfDouble(scan.bestBPM, estimate.onsetEnvelope, framing.frameRate, minBPM, maxBPM);
+    return estimate;
+}
+
+} // namespace barquill

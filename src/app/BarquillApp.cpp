@@ -1,0 +1,66 @@
+#include "app/BarquillApp.h"
+
+#include "app/HelpView.h"
+#include "app/MainWindow.h"
+#include "platform/defaults/UserDefaults.h"
+#include "settings/AppSettings.h"
+#include "settings/RecentFiles.h"
+#include "settings/SettingsWindow.h"
+#include "store/AudioStore.h"
+#include "update/BasicUpdater.h"
+
+namespace barquill {
+
+namespace {
+constexpr int updateBackOffDays = 5;
+}
+
+BarquillApp::BarquillApp(Options options) : options_(std::move(options)) {
+    defaults_ = options_.defaultsFile.isEmpty() ? std::make_unique<UserDefaults>()
+                                                : std::make_unique<UserDefaults>(options_.defaultsFile);
+    settings_ = std::make_unique<AppSettings>(*defaults_);
+    recents_ = std::make_unique<RecentFiles>(*defaults_);
+    store_ = std::make_unique<AudioStore>(settings_.get(), recents_.get(), std::move(options_.engine));
+    mainWindow_ = std::make_unique<MainWindow>(
+        store_.get(), recents_.get(), settings_.get(), [this] { showHelp(); }, [this] { showSettings(); });
+}
+
+BarquillApp::~BarquillApp() {
+    // Windows first: they observe the document and the settings.
+    delete helpWindow_.data();
+    delete settingsWindow_.data();
+    mainWindow_.reset();
+}
+
+void BarquillApp::start() {
+    mainWindow_->show();
+    if (options_.checkForUpdate) {
+        updater_ =
+            std::make_unique<BasicUpdater>(BasicUpdater::defaultBaseUrl(), updateBackOffDays, *defaults_);
+        updater_->checkForUpdate();
+    }
+}
+
+void BarquillApp::openFromCommandLine(const QString& path) {
+    mainWindow_->openDroppedFile(path);
+}
+
+void BarquillApp::showHelp() {
+    if (!helpWindow_) helpWindow_ = new HelpWindow();
+    helpWindow_->show();
+    helpWindow_->raise();
+    helpWindow_->activateWindow();
+}
+
+void BarquillApp::showSettings() {
+    if (!settingsWindow_) {
+        settingsWindow_ = new SettingsWindow(*settings_);
+        settingsWindow_->setWindowFlag(Qt::Window);
+        settingsWindow_->setWindowTitle(QStringLiteral("Settings"));
+    }
+    settingsWindow_->show();
+    settingsWindow_->raise();
+    settingsWindow_->activateWindow();
+}
+
+} // namespace barquill

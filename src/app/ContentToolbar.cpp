@@ -1,0 +1,216 @@
+#include "app/ContentToolbar.h"
+
+#include "app/ToolbarButtons.h"
+#include "platform/ui/SymbolIcon.h"
+#include "store/AudioStore.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+
+#include <cmath>
+
+namespace barquill {
+namespace {
+
+constexpr int volumeSteps = 1000;
+
+QWidget* group(QHBoxLayout* parentLayout, QWidget* parent, int spacing = 4) {
+    auto* box = new QWidget(parent);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    parentLayout->addWidget(box);
+    return box;
+}
+
+} // namespace
+
+ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(parent), store_(store) {
+    auto* bar = new QHBoxLayout(this);
+    bar->setContentsMargins(10, 8, 10, 8);
+    bar->setSpacing(14);
+
+    // Leading: transport, display mode, volume.
+    goToStart_ = makeAction(QString(), QStringLiteral("backward.end.fill"), QKeySequence(Qt::Key_Backspace));
+    playPause_ = makeAction(QString(), QStringLiteral("play.fill"), QKeySequence(Qt::Key_Space));
+    stop_ = makeAction(QString(), QStringLiteral("stop.fill"), QKeySequence(Qt::Key_S));
+    goToStart_->setToolTip(QStringLiteral("Go to start (Backspace)"));
+    stop_->setToolTip(QStringLiteral("Stop (S)"));
+    QWidget* transport = group(bar, this);
+    for (QAction* action : {goToStart_, playPause_, stop_})
+        addButton(transport->layout(), action, true);
+
+    displayMode_ = new SegmentedPicker(
+        {{toText(WaveformDisplayMode::mono), static_cast<int>(WaveformDisplayMode::mono)},
+         {toText(WaveformDisplayMode::stereo), static_cast<int>(WaveformDisplayMode::stereo)}},
+        this);
+    displayMode_->setToolTip(QStringLiteral("Waveform channels (mono default)"));
+    bar->addWidget(displayMode_);
+
+    volumeGroup_ = group(bar, this, 6);
+    volumeGroup_->setToolTip(QStringLiteral("Preview volume"));
+    const QColor iconColor = palette().color(QPalette::WindowText);
+    auto* quiet = new QLabel(volumeGroup_);
+    quiet->setPixmap(symbolIcon(QStringLiteral("speaker.fill"), iconColor).pixmap(14, 14));
+    volume_ = new QSlider(Qt::Horizontal, volumeGroup_);
+    volume_->setRange(0, volumeSteps);
+    volume_->setFixedWidth(88);
+    volume_->setFocusPolicy(Qt::NoFocus);
+    auto* loud = new QLabel(volumeGroup_);
+    loud->setPixmap(symbolIcon(QStringLiteral("speaker.wave.3.fill"), iconColor).pixmap(14, 14));
+    volumeGroup_->layout()->addWidget(quiet);
+    volumeGroup_->layout()->addWidget(volume_);
+    volumeGroup_->layout()->addWidget(loud);
+
+    bar->addStretch(1);
+
+    // Trailing: grid nudge, loop and reverse, slice preview, export.
+    nudgeLeft_ = makeAction(QString(), QStringLiteral("chevron.left"), QKeySequence());
+    nudgeLeft_->setToolTip(QStringLiteral("Shift bar grid left by ¼ bar ([)"));
+    nudgeReset_ = makeAction(QString(), QString(), QKeySequence());
+    nudgeReset_->setToolTip(QStringLiteral("Grid nudge (click to reset)"));
+    nudgeRight_ = makeAction(QString(), QStringLiteral("chevron.right"), QKeySequence());
+    nudgeRight_->setToolTip(QStringLiteral("Shift bar grid right by ¼ bar (])"));
+    QWidget* nudge = group(bar, this);
+    addButton(nudge->layout(), nudgeLeft_, true);
+    addButton(nudge->layout(), nudgeReset_, false);
+    addButton(nudge->layout(), nudgeRight_, true);
+
+    loop_ = makeAction(QStringLiteral("Loop"), QStringLiteral("repeat"), QKeySequence(Qt::Key_L));
+    loopBars_ = new SegmentedPicker({{"1", 1}, {"2", 2}, {"4", 4}, {"8", 8}}, this);
+    loopBars_->setToolTip(QStringLiteral("Bars per loop (whole file when no bars detected)"));
+    reverse_ = makeAction(QStringLiteral("Reverse"), QStringLiteral("backward.fill"), QKeySequence());
+    QWidget* loopGroup = group(bar, this, 6);
+    addButton(loopGroup->layout(), loop_, false);
+    loopGroup->layout()->addWidget(loopBars_);
+    addButton(loopGroup->layout(), reverse_, false);
+
+    preview_ =
+        makeAction(QStringLiteral("Slice Preview"), QStringLiteral("scissors"), QKeySequence(Qt::Key_P));
+    preview_->setToolTip(QStringLiteral("Preview the playhead's bar in slices (P) — file untouched"));
+    slices_ = new SegmentedPicker({{"1", 1}, {"4", 4}, {"8", 8}, {"16", 16}}, this);
+    slices_->setToolTip(QStringLiteral("Slices per bar (whole file when no bars detected)"));
+    QWidget* previewGroup = group(bar, this, 6);
+    addButton(previewGroup->layout(), preview_, false);
+    previewGroup->layout()->addWidget(slices_);
+
+    exportSlice_ =
+        makeAction(QStringLiteral("Slice"), QStringLiteral("square.and.arrow.down"), QKeySequence(Qt::Key_E));
+    exportTransients_ =
+        makeAction(QStringLiteral("Transients"), QStringLiteral("bolt.fill"), QKeySequence(Qt::Key_T));
+    exportTransients_->setToolTip(QStringLiteral("Export non-kick transients as one-shots (T)"));
+    QWidget* exportGroup = group(bar, this, 6);
+    addButton(exportGroup->layout(), exportSlice_, false);
+    addButton(exportGroup->layout(), exportTransients_, false);
+
+    connect(goToStart_, &QAction::triggered, store_, &AudioStore::goToStart);
+    connect(playPause_, &QAction::triggered, store_, &AudioStore::togglePlay);
+    connect(stop_, &QAction::triggered, store_, &AudioStore::stop);
+    connect(nudgeLeft_, &QAction::triggered, store_, [this] { store_->shiftGrid(-1); });
+    connect(nudgeReset_, &QAction::triggered, store_, &AudioStore::resetGridShift);
+    connect(nudgeRight_, &QAction::triggered, store_, [this] { store_->shiftGrid(1); });
+    connect(loop_, &QAction::triggered, store_, [this] { store_->setLoopEnabled(!store_->loopEnabled()); });
+    connect(reverse_, &QAction::triggered, store_, &AudioStore::toggleReverse);
+    connect(preview_, &QAction::triggered, store_, &AudioStore::togglePreview);
+    connect(exportSlice_, &QAction::triggered, store_, &AudioStore::exportSlices);
+    connect(exportTransients_, &QAction::triggered, store_, &AudioStore::exportTransients);
+    connect(displayMode_, &SegmentedPicker::picked, store_,
+            [this](int value) { store_->setDisplayMode(static_cast<WaveformDisplayMode>(value)); });
+    connect(loopBars_, &SegmentedPicker::picked, store_, [this](int value) { store_->setLoopBars(value); });
+    connect(slices_, &SegmentedPicker::picked, store_, [this](int value) { store_->setSlicesPerBar(value); });
+    connect(volume_, &QSlider::valueChanged, store_,
+            [this](int value) { store_->setVolume(static_cast<float>(value) / volumeSteps); });
+
+    for (auto signal :
+         {&AudioStore::infoChanged, &AudioStore::isLoadingChanged, &AudioStore::isPlayingChanged,
+          &AudioStore::displayModeChanged, &AudioStore::volumeChanged, &AudioStore::analysisChanged,
+          &AudioStore::isAnalyzingChanged, &AudioStore::gridShiftQuartersChanged,
+          &AudioStore::loopEnabledChanged, &AudioStore::loopBarsChanged, &AudioStore::isReversedChanged,
+          &AudioStore::isReversingChanged, &AudioStore::slicesPerBarChanged, &AudioStore::isPreviewingChanged,
+          &AudioStore::isExportingTransientsChanged})
+        connect(store_, signal, this, &ContentToolbar::refresh);
+    refresh();
+}
+
+QAction* ContentToolbar::makeAction(const QString& text, const QString& symbol, const QKeySequence& key) {
+    auto* action = new QAction(text, this);
+    if (!symbol.isEmpty()) action->setIcon(symbolIcon(symbol, palette().color(QPalette::ButtonText)));
+    if (!key.isEmpty()) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    return action;
+}
+
+CapsuleToolbarButton* ContentToolbar::addButton(QLayout* layout, QAction* action, bool circle) {
+    CapsuleToolbarButton* button = circle ? static_cast<CapsuleToolbarButton*>(new CircleToolbarButton(this))
+                                          : static_cast<CapsuleToolbarButton*>(new PillToolbarButton(this));
+    button->setDefaultAction(action);
+    layout->addWidget(button);
+    buttons_.append(button);
+    return button;
+}
+
+CapsuleToolbarButton* ContentToolbar::buttonFor(QAction* action) const {
+    for (CapsuleToolbarButton* button : buttons_)
+        if (button->defaultAction() == action) return button;
+    return nullptr;
+}
+
+void ContentToolbar::refresh() {
+    const bool hasAudio = store_->buffer() != nullptr;
+    const bool hasBars = !store_->effectiveBars().empty();
+    const bool playing = store_->isPlaying();
+
+    playPause_->setIcon(symbolIcon(playing ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"),
+                                   palette().color(QPalette::ButtonText)));
+    playPause_->setToolTip(playing ? QStringLiteral("Pause — replay restarts from play start (Space)")
+                                   : QStringLiteral("Play (Space)"));
+    for (QAction* action :
+         {goToStart_, playPause_, stop_, loop_, reverse_, preview_, exportSlice_, exportTransients_})
+        action->setEnabled(hasAudio);
+    buttonFor(playPause_)->setProminent(hasAudio);
+
+    const bool canShift = store_->analysis().has_value();
+    nudgeLeft_->setEnabled(canShift);
+    nudgeRight_->setEnabled(canShift);
+    const int nudge = store_->gridShiftQuarters();
+    nudgeReset_->setText(QString::asprintf("%+d", nudge) + QStringLiteral("×¼"));
+    buttonFor(nudgeReset_)->setVisible(nudge != 0);
+
+    loop_->setToolTip(hasBars ? QStringLiteral("Loop N bars from the clicked bar (L)")
+                              : QStringLiteral("Loop the whole file (no bars detected) (L)"));
+    buttonFor(loop_)->setProminent(store_->loopEnabled());
+    loopBars_->setValue(store_->loopBars());
+
+    const bool reversing = store_->isReversing();
+    reverse_->setToolTip(reversing ? QStringLiteral("Building reverse mirror… (press again to cancel)")
+                                   : QStringLiteral("Reverse loop, track, previews and slice exports (R)"));
+    buttonFor(reverse_)->setBusy(reversing);
+    buttonFor(reverse_)->setProminent(store_->isReversed());
+
+    const bool previewing = store_->isPreviewing();
+    preview_->setText(previewing ? QStringLiteral("Stop") : QStringLiteral("Slice Preview"));
+    preview_->setIcon(symbolIcon(previewing ? QStringLiteral("stop.fill") : QStringLiteral("scissors"),
+                                 palette().color(QPalette::ButtonText)));
+    buttonFor(preview_)->setProminent(previewing);
+    slices_->setValue(store_->slicesPerBar());
+
+    exportSlice_->setToolTip(
+        hasBars ? QStringLiteral("Export the playhead's bar as slice WAVs (E)")
+                : QStringLiteral("Export the whole file as slice WAVs (no bars detected) (E)"));
+    buttonFor(exportTransients_)->setBusy(store_->isExportingTransients());
+
+    displayMode_->setValue(static_cast<int>(store_->displayMode()));
+    const int volumeValue = static_cast<int>(std::lround(store_->volume() * volumeSteps));
+    if (volume_->value() != volumeValue) {
+        const QSignalBlocker blocker(volume_);
+        volume_->setValue(volumeValue);
+    }
+    for (CapsuleToolbarButton* button : buttons_)
+        button->updateGeometry();
+}
+
+} // namespace barquill

@@ -1,0 +1,170 @@
+#include "app/StatusBarView.h"
+
+#include "buffer/TimeFormat.h"
+#include "store/AudioStore.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+
+#include <cmath>
+
+namespace barquill {
+namespace {
+
+const QColor dotGreen(52, 199, 89);
+const QColor dotBlue(0, 122, 255);
+const QColor dotGray(142, 142, 147);
+const QColor errorRed(215, 0, 21);
+const QColor bannerGreen(36, 138, 61);
+
+QString cssColor(const QColor& color) {
+    return QStringLiteral("rgba(%1,%2,%3,%4)")
+        .arg(color.red())
+        .arg(color.green())
+        .arg(color.blue())
+        .arg(color.alphaF());
+}
+
+class DotWidget : public QWidget {
+public:
+    explicit DotWidget(QWidget* parent) : QWidget(parent) { setFixedSize(10, 10); }
+    QColor color = dotGray;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color);
+        painter.drawEllipse(QRectF(1, 1, 8, 8));
+    }
+};
+
+} // namespace
+
+StatusBarView::StatusBarView(AudioStore* store, QWidget* parent) : QWidget(parent), store_(store) {
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(12, 5, 12, 5);
+    layout->setSpacing(10);
+    dotWidget_ = new DotWidget(this);
+    fileName_ = new QLabel(this);
+    QFont medium = fileName_->font();
+    medium.setWeight(QFont::Medium);
+    fileName_->setFont(medium);
+    details_ = new QLabel(this);
+    position_ = new QLabel(this);
+    position_->setFont(QFont(QStringLiteral("monospace"), position_->font().pointSize()));
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 0);
+    progress_->setTextVisible(false);
+    progress_->setFixedSize(48, 6);
+    message_ = new QLabel(this);
+    message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(dotWidget_);
+    layout->addWidget(fileName_);
+    layout->addWidget(details_);
+    layout->addWidget(position_);
+    layout->addWidget(progress_);
+    layout->addStretch(1);
+    layout->addWidget(message_);
+
+    for (auto signal :
+         {&AudioStore::infoChanged, &AudioStore::isLoadingChanged, &AudioStore::isPlayingChanged,
+          &AudioStore::errorMessageChanged, &AudioStore::exportFlashChanged, &AudioStore::analysisNoteChanged,
+          &AudioStore::durationChanged})
+        connect(store_, signal, this, &StatusBarView::refresh);
+    connect(store_, &AudioStore::currentTimeChanged, this, &StatusBarView::refreshPosition);
+    refresh();
+}
+
+QString StatusBarView::formatFileSize(int64_t bytes) {
+    if (bytes <= 0) return QStringLiteral("Zero KB");
+    if (bytes == 1) return QStringLiteral("1 byte");
+    if (bytes < 1000) return QStringLiteral("%1 bytes").arg(bytes);
+    const double value = static_cast<double>(bytes);
+    if (value < 1e6) return QStringLiteral("%1 KB").arg(std::llround(value / 1e3));
+    if (value < 1e9) return QStringLiteral("%1 MB").arg(value / 1e6, 0, 'f', 1);
+    if (value < 1e12) return QStringLiteral("%1 GB").arg(value / 1e9, 0, 'f', 2);
+    return QStringLiteral("%1 TB").arg(value / 1e12, 0, 'f', 2);
+}
+
+void StatusBarView::refresh() {
+    dot_ = store_->isPlaying() ? Dot::green : (store_->buffer() ? Dot::blue : Dot::gray);
+    static_cast<DotWidget*>(dotWidget_)->color = dot_ == Dot::green  ? dotGreen
+                                                 : dot_ == Dot::blue ? dotBlue
+                                                                     : dotGray;
+    dotWidget_->update();
+
+    QColor secondary = palette().color(QPalette::WindowText);
+    secondary.setAlphaF(0.55f);
+    if (const auto& info = store_->info()) {
+        fileName_->setText(info->fileName);
+        fileName_->setVisible(true);
+        const QStringList parts = {
+            QString::asprintf("%.1f kHz", info->sampleRate / 1000),
+            QString::number(info->channelCount) + QStringLiteral("ch"),
+            QString::fromStdString(formatTime(info->duration)),
+            QString::number(info->frameLength) + QStringLiteral(" frames"),
+            formatFileSize(info->fileSizeBytes),
+        };
+        details_->setText(parts.join(QStringLiteral("   ")));
+        details_->setStyleSheet(QString());
+    } else {
+        fileName_->setVisible(false);
+        if (store_->isLoading()) {
+            details_->setText(QStringLiteral("Decoding…"));
+            details_->setStyleSheet(QString());
+        } else {
+            details_->setText(QStringLiteral("No file — drop audio to start"));
+            details_->setStyleSheet(QStringLiteral("color: %1;").arg(cssColor(secondary)));
+        }
+    }
+    progress_->setVisible(store_->isLoading());
+
+    if (const auto& error = store_->errorMessage()) {
+        message_->setText(*error);
+        messageColor_ = errorRed;
+    } else if (const auto& flash = store_->exportFlash()) {
+        message_->setText(*flash);
+        messageColor_ = bannerGreen;
+    } else {
+        message_->setText(store_->analysisNote());
+        messageColor_ = secondary;
+    }
+    message_->setStyleSheet(QStringLiteral("color: %1;").arg(cssColor(messageColor_)));
+    refreshPosition();
+}
+
+void StatusBarView::refreshPosition() {
+    const bool shown = store_->info().has_value() || store_->isLoading();
+    position_->setVisible(shown);
+    if (shown)
+        position_->setText(QString::fromStdString(formatTime(store_->currentTime())) + QStringLiteral(" / ") +
+                           QString::fromStdString(formatTime(store_->duration())));
+}
+
+QString StatusBarView::detailsText() const {
+    if (fileName_->isVisibleTo(const_cast<StatusBarView*>(this)) && !fileName_->text().isEmpty())
+        return fileName_->text() + QStringLiteral("   ") + details_->text();
+    return details_->text();
+}
+
+QString StatusBarView::positionText() const {
+    return position_->isVisibleTo(const_cast<StatusBarView*>(this)) ? position_->text() : QString();
+}
+
+QString StatusBarView::messageText() const {
+    return message_->text();
+}
+QColor StatusBarView::messageColor() const {
+    return messageColor_;
+}
+bool StatusBarView::isShowingProgress() const {
+    return progress_->isVisibleTo(const_cast<StatusBarView*>(this));
+}
+
+} // namespace barquill

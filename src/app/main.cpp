@@ -1,0 +1,19 @@
+#include "app/BarquillApp.h"
+
+#include <QApplication>
+#include <QStringList>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Barquill"));
+    QApplication::setOrganizationName(QString());
+    QApplication::setApplicationDisplayName(QStringLiteral("Barquill"));
+    QApplication::setDesktopFileName(QStringLiteral("barquill"));
+
+    barquill::BarquillApp app({});
+    app.start();
+    // The desktop entry passes the file the user opened with Barquill (%f).
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1) app.openFromCommandLine(arguments.at(1));
+    return QApplication::exec();
+}

@@ -1,0 +1,90 @@
+#include "export/SliceExport.h"
+
+#include "buffer/BufferOps.h"
+#include "export/Fades.h"
+#include "export/FrameMath.h"
+#include "export/Resample.h"
+#include "export/WAVSettings.h"
+#include "export/WAVWriter.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace barquill {
+
+FrameRange barFrameRange(double sampleRate, double startTimeSeconds, double durationSeconds) {
+    const int64_t start = std::max<int64_t>(framesForSeconds(sampleRate, startTimeSeconds), 0);
+    const int64_t length = framesForSeconds(sampleRate, durationSeconds);
+    return {start, start + length};
+}
+
+std::vector<FrameRange> sliceRanges(int64_t start, int64_t length, int slices) {
+    const int64_t n = std::max(slices, 1);
+    std::vector<FrameRange> ranges;
+    ranges.reserve(static_cast<size_t>(n));
+    for (int64_t k = 0; k < n; ++k)
+        ranges.push_back({start + (k * length) / n, start + ((k + 1) * length) / n});
+    return ranges;
+}
+
+std::string sliceFileName(const std::string& stem, std::optional<int> barNumber, int sliceNumber,
+                          int sliceCount, bool reversed) {
+    char middle[64];
+    if (barNumber)
+        std::snprintf(middle, sizeof middle, "_bar%02d_slice%02dof%02d", *barNumber, sliceNumber, sliceCount);
+    else
+        std::snprintf(middle, sizeof middle, "_slice%02dof%02d", sliceNumber, sliceCount);
+    return stem + middle + (reversed ? "_rev" : "") + ".wav";
+}
+
+SliceExportResult runSliceExport(const SliceExportJob& job) {
+    SliceExportResult result;
+    if (!job.buffer) return result;
+    const PCMBuffer& buffer = *job.buffer;
+    const int slices = std::max(job.slices, 1);
+    const WAVSettings settings = makeWAVSettings(job.bitDepth, buffer.channelCount(),
+                                                 bufferFormatSettings(buffer.format()), job.exportSampleRate);
+    const int64_t total = buffer.frameLength();
+
+    // A bar nudged partly before the file starts at frame 0 with its length kept.
+    const auto ranges = sliceRanges(std::max<int64_t>(job.startFrame, 0), job.frameCount, slices);
+    for (int k = 0; k < slices; ++k) {
+        const FrameRange range = ranges[static_cast<size_t>(k)];
+        if (range.start >= range.end || range.start >= total) continue;
+        const int64_t n = std::min(range.length(), total - range.start);
+        auto copy = copyFrames(buffer, range.start, n);
+        if (!copy) continue;
+        if (job.reversed) reverseInPlace(*copy);
+        applyFades(*copy, job.fadeSeconds, job.fadeSeconds);
+        auto converted = resampleBuffer(copy, job.exportSampleRate);
+        if (!converted) {
+            result.errorMessage = "Export failed: sample-rate conversion failed.";
+            return result;
+        }
+        const std::string name = sliceFileName(job.stem, job.barNumber, k + 1, slices, job.reversed);
+        if (auto error = writeWAVFile(*converted, job.folder / name, settings)) {
+            result.errorMessage = "Export failed: " + *error;
+            return result;
+        }
+        ++result.written;
+    }
+    return result;
+}
+
+std::string folderDisplayName(const std::filesystem::path& folder) {
+    std::filesystem::path p = folder;
+    while (p.has_relative_path() && p.filename().empty())
+        p = p.parent_path();
+    const std::string name = p.filename().string();
+    return name.empty() ? p.string() : name;
+}
+
+std::string sliceExportBanner(int written, bool wholeFile, bool reversed,
+                              const std::filesystem::path& folder) {
+    std::string text = "Exported " + std::to_string(written) + " slices";
+    if (wholeFile) text += " (whole file)";
+    if (reversed) text += " (reversed)";
+    return text + " → " + folderDisplayName(folder);
+}
+
+} // namespace barquill

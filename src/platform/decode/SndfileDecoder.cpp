@@ -1,0 +1,115 @@
+#include "platform/decode/DecodeErrors.h"
+#include "platform/decode/Decoders.h"
+#include "platform/decode/Deinterleave.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <new>
+#include <optional>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+// decodeFile: libsndfile reads the whole file at its own rate and channel count; only the
+// sample format changes (to float, -1…1 for integer files).
+namespace barquill {
+namespace {
+
+// Large enough that per-call overhead vanishes, small enough that the interleaved scratch
+// stays in cache and never costs a second copy of the file.
+constexpr sf_count_t kBlockFrames = 1 << 15;
+
+DecodeError systemError(int code) {
+    return {"POSIX", code, std::generic_category().message(code)};
+}
+
+DecodeError sndfileError(SNDFILE* file) {
+    const int code = sf_error(file);
+    return {"libsndfile", code, sf_strerror(file)};
+}
+
+struct SndfileCloser {
+    void operator()(SNDFILE* file) const noexcept { sf_close(file); }
+};
+using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
+
+// Opening the descriptor ourselves gives the plain system reason (missing, no permission,
+// a folder) instead of libsndfile's shared global error text.
+std::optional<DecodeError> openReadable(const std::string& path, int& fd) {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return systemError(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int code = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        fd = -1;
+        return systemError(code);
+    }
+    return std::nullopt;
+}
+
+// Reads up to buffer.frameCapacity() frames; returns how many arrived.
+sf_count_t readAll(SNDFILE* file, PCMBuffer& buffer, std::vector<float>& scratch) {
+    const uint32_t channels = buffer.channelCount();
+    const sf_count_t capacity = buffer.frameCapacity();
+    std::vector<float*> out(channels);
+    sf_count_t done = 0;
+    while (done < capacity) {
+        const sf_count_t want = std::min(kBlockFrames, capacity - done);
+        for (uint32_t c = 0; c < channels; ++c)
+            out[c] = buffer.channel(c) + done;
+        // Mono needs no de-interleaving: read straight into the channel.
+        float* target = channels == 1 ? out[0] : scratch.data();
+        const sf_count_t got = sf_readf_float(file, target, want);
+        if (got <= 0) break;
+        if (channels > 1) deinterleave(scratch.data(), channels, static_cast<size_t>(got), out.data());
+        done += got;
+    }
+    return done;
+}
+
+} // namespace
+
+DecodeResult decodeFile(const std::string& path) {
+    int fd = -1;
+    if (auto error = openReadable(path, fd)) return decodeFailure(*error);
+    SF_INFO info{};
+    SndfileHandle file(sf_open_fd(fd, SFM_READ, &info, SF_TRUE));
+    if (!file) return decodeFailure(sndfileError(nullptr));
+
+    // The length must fit the buffer's 32-bit frame count; an empty file has nothing to hold.
+    if (info.frames <= 0 || info.frames > static_cast<sf_count_t>(UINT32_MAX) || info.channels <= 0 ||
+        info.samplerate <= 0)
+        return decodeFailure(allocationFailedError());
+    const AudioFormat format{static_cast<double>(info.samplerate), static_cast<uint32_t>(info.channels)};
+    auto buffer = PCMBuffer::create(format, static_cast<uint32_t>(info.frames));
+    if (!buffer) return decodeFailure(allocationFailedError());
+    std::vector<float> scratch;
+    try {
+        if (info.channels > 1) scratch.resize(static_cast<size_t>(kBlockFrames) * info.channels);
+    } catch (const std::bad_alloc&) {
+        return decodeFailure(allocationFailedError());
+    }
+
+    const sf_count_t got = readAll(file.get(), *buffer, scratch);
+    // A file cut short keeps what could be decoded; one that yields nothing is a read error.
+    if (got <= 0) {
+        DecodeError error = sndfileError(file.get());
+        if (error.code == SF_ERR_NO_ERROR)
+            error = {"libsndfile", SF_ERR_MALFORMED_FILE, "No audio could be read."};
+        return decodeFailure(std::move(error));
+    }
+    buffer->setFrameLength(static_cast<uint32_t>(got));
+
+    DecodeResult result;
+    result.buffer = std::move(buffer);
+    result.format = format;
+    return result;
+}
+
+} // namespace barquill

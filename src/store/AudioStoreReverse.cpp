@@ -1,0 +1,119 @@
+#include "store/AudioStore.h"
+
+#include "buffer/BufferOps.h"
+#include "store/MirrorBuilder.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <exception>
+
+namespace barquill {
+
+namespace {
+const char* const kMirrorFailed = "Reverse failed: could not allocate the mirror buffer.";
+
+bool mirrorFits(const PCMBufferPtr& mirror, const PCMBufferPtr& buffer) {
+    return mirror && buffer && mirror->frameLength() == buffer->frameLength();
+}
+} // namespace
+
+void AudioStore::toggleReverse() {
+    if (!buffer_) return;
+    if (isReversing_) {
+        // Cancel: the build runs on, and its result fails the generation test.
+        ++reverseGen_;
+        setIsReversing(false);
+        return;
+    }
+    if (isPreviewing_) {
+        ++previewGen_;
+        endPreview();
+    }
+
+    if (!isReversed_) {
+        if (mirrorFits(reversedBuffer_, buffer_)) {
+            applyReverse(isPlaying_);
+            return;
+        }
+        const int64_t generation = ++reverseGen_;
+        setIsReversing(true);
+        PCMBufferPtr source = buffer_;
+        QtConcurrent::run([source]() -> PCMBufferPtr {
+            try {
+                return buildMirror(*source);
+            } catch (const std::exception&) {
+                return nullptr;
+            }
+        }).then(this, [this, generation](PCMBufferPtr mirror) {
+            applyMirror(generation, std::move(mirror));
+        });
+        return;
+    }
+
+    const bool wasPlaying = isPlaying_;
+    if (wasPlaying)
+        pauseInPlace();
+    else
+        engine_->stopPlayer();
+    setIsReversed(false);
+    if (loopEnabled_) {
+        if (!buildLoopBuffer()) {
+            setLoopEnabledField(false);
+            return;
+        }
+        if (wasPlaying) {
+            play();
+        } else {
+            pausedFrame_ = std::clamp(pausedFrame_, loopStartFrame_, loopStartFrame_ + loopFrames_ - 1);
+            setCurrentTime(static_cast<double>(pausedFrame_) / sampleRate());
+        }
+        return;
+    }
+    if (wasPlaying) play();
+}
+
+void AudioStore::applyMirror(int64_t generation, PCMBufferPtr mirror) {
+    if (generation != reverseGen_) return;
+    setIsReversing(false);
+    if (!mirror) {
+        setErrorMessage(QString::fromUtf8(kMirrorFailed));
+        return;
+    }
+    reversedBuffer_ = std::move(mirror);
+    // The state of the moment the mirror arrives decides whether playback continues.
+    applyReverse(isPlaying_);
+}
+
+void AudioStore::applyReverse(bool wasPlaying) {
+    if (wasPlaying)
+        pauseInPlace();
+    else
+        engine_->stopPlayer();
+    setIsReversed(true);
+    if (loopEnabled_) {
+        // The loop buffer is cut again, now reversed in place.
+        if (!buildLoopBuffer()) {
+            setLoopEnabledField(false);
+            return;
+        }
+        if (wasPlaying) {
+            play();
+        } else {
+            pausedFrame_ = std::clamp(pausedFrame_, loopStartFrame_, loopStartFrame_ + loopFrames_ - 1);
+            setCurrentTime(static_cast<double>(pausedFrame_) / sampleRate());
+        }
+        return;
+    }
+    if (wasPlaying) play();
+}
+
+PCMBufferPtr AudioStore::mirrorBuffer() {
+    if (mirrorFits(reversedBuffer_, buffer_)) return reversedBuffer_;
+    if (!buffer_) return nullptr;
+    // Built on the spot so a reversed play never waits for the background build.
+    if (PCMBufferPtr copy = reversedCopy(*buffer_)) reversedBuffer_ = std::move(copy);
+    return mirrorFits(reversedBuffer_, buffer_) ? reversedBuffer_ : nullptr;
+}
+
+} // namespace barquill

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QWidget>
+
+namespace barquill {
+
+// The "Decoding…" badge: a progress indicator and its label on a translucent rounded plate.
+class LoadingBadge : public QWidget {
+    Q_OBJECT
+public:
+    explicit LoadingBadge(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+} // namespace barquill

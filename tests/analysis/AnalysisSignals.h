@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Synthetic mono signals for the analysis tests, made in code so every run sees the same samples.
+namespace barquill::test {
+
+struct ClickTrack {
+    double sampleRate = 44100;
+    double seconds = 20;
+    double firstClick = 0.25;  // seconds
+    double interval = 0.5;     // seconds between clicks
+    int accentEvery = 4;       // every n-th click is louder …
+    int firstAccent = 1;       // … starting with this click index
+    float level = 0.5f;
+    float accentLevel = 1.0f;
+};
+
+// Short (3 ms) decaying 2 kHz clicks on silence.
+std::vector<float> makeClickTrack(const ClickTrack& track);
+
+struct DrumLoop {
+    double bpm = 120;
+    double sampleRate = 44100;
+    double introSeconds = 1.5; // quiet pad before the first downbeat
+    int bars = 12;
+    double tailSeconds = 0.5;
+};
+
+// A four-to-the-bar pattern: kick on 1 and 3, snare on 2 and 4, closed hats on eighths, a soft
+// pad under an intro that has hats only. The first downbeat is at `introSeconds`.
+std::vector<float> makeDrumLoop(const DrumLoop& loop);
+
+// Beat times of the loop: introSeconds + k·60/bpm for every beat of its bars.
+std::vector<double> drumLoopBeats(const DrumLoop& loop);
+
+} // namespace barquill::test

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "TestSupport.h"
+#include "buffer/PCMBuffer.h"
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <set>
+#include <string>
+#include <vector>
+
+// Helpers for the export tests: synthetic signals, folder listings and raw WAV header reads.
+namespace barquill::test {
+
+// A sine of `hz` at `amplitude` in every channel (channel c phase-shifted by c radians).
+inline PCMBufferPtr makeSineBuffer(double hz, float amplitude, uint32_t frames, uint32_t channels,
+                                   double rate) {
+    std::vector<std::vector<float>> data(channels, std::vector<float>(frames));
+    for (uint32_t c = 0; c < channels; ++c)
+        for (uint32_t i = 0; i < frames; ++i)
+            data[c][i] = amplitude * static_cast<float>(std::sin(2 * std::numbers::pi * hz * i / rate + c));
+    return makeBuffer(data, rate);
+}
+
+// Deterministic pseudo-random samples in [-amplitude, amplitude].
+inline std::vector<float> noise(size_t frames, float amplitude, uint32_t seed = 1) {
+    std::vector<float> out(frames);
+    uint32_t state = seed;
+    for (auto& s : out) {
+        state = state * 1664525u + 1013904223u;
+        s = amplitude * (static_cast<float>(state >> 8) / 8388608.0f - 1.0f);
+    }
+    return out;
+}
+
+inline std::set<std::string> fileNamesIn(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+inline std::string readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline uint32_t littleEndian(const std::string& bytes, size_t at, size_t size) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < size; ++i)
+        value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+    return value;
+}
+
+// What the "fmt " chunk of a RIFF/WAVE file says; formatTag 0 when the file is not a plain WAV.
+struct WavHeader {
+    uint32_t formatTag = 0;
+    uint32_t channels = 0;
+    uint32_t sampleRate = 0;
+    uint32_t bitsPerSample = 0;
+    uint32_t dataBytes = 0;
+};
+
+inline WavHeader readWavHeader(const std::filesystem::path& path) {
+    WavHeader header;
+    const std::string bytes = readBytes(path);
+    if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0)
+        return header;
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        const std::string id = bytes.substr(at, 4);
+        const uint32_t size = littleEndian(bytes, at + 4, 4);
+        if (id == "fmt " && at + 24 <= bytes.size()) {
+            header.formatTag = littleEndian(bytes, at + 8, 2);
+            header.channels = littleEndian(bytes, at + 10, 2);
+            header.sampleRate = littleEndian(bytes, at + 12, 4);
+            header.bitsPerSample = littleEndian(bytes, at + 22, 2);
+        } else if (id == "data") {
+            header.dataBytes = size;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return header;
+}
+
+// RMS over [from, to) of one channel.
+inline double rms(const float* samples, size_t from, size_t to) {
+    double sum = 0;
+    for (size_t i = from; i < to; ++i)
+        sum += static_cast<double>(samples[i]) * samples[i];
+    return std::sqrt(sum / static_cast<double>(to - from));
+}
+
+// Frequency from the linearly interpolated rising zero crossings in [from, to).
+inline double zeroCrossingHz(const float* s, size_t from, size_t to, double rate) {
+    double first = -1, last = -1;
+    int count = 0;
+    for (size_t i = from + 1; i < to; ++i) {
+        if (s[i - 1] < 0 && s[i] >= 0) {
+            const double t = static_cast<double>(i - 1) + s[i - 1] / (s[i - 1] - s[i]);
+            if (first < 0) first = t;
+            last = t;
+            ++count;
+        }
+    }
+    return count < 2 ? 0 : (count - 1) * rate / (last - first);
+}
+
+} // namespace barquill::test

@@ -1,0 +1,202 @@
+#include "export/SliceExport.h"
+#include "ExportTestSupport.h"
+#include "export/BaseName.h"
+
+#include <gtest/gtest.h>
+
+using namespace barquill;
+using namespace barquill::test;
+namespace fs = std::filesystem;
+
+TEST(SliceRanges, ATenFrameBarInFourSlicesIsTwoThreeTwoThree) {
+    EXPECT_EQ(sliceRanges(100, 10, 4),
+              (std::vector<FrameRange>{{100, 102}, {102, 105}, {105, 107}, {107, 110}}));
+}
+
+TEST(SliceRanges, NoSlicesOrLessCountsAsOne) {
+    EXPECT_EQ(sliceRanges(0, 10, 0), (std::vector<FrameRange>{{0, 10}}));
+    EXPECT_EQ(sliceRanges(0, 10, -3), (std::vector<FrameRange>{{0, 10}}));
+}
+
+TEST(BarFrameRange, RoundsHalvesAwayFromZeroAndMovesAnEarlyBarToFrameZero) {
+    EXPECT_EQ(barFrameRange(44100, 1.0, 2.0), (FrameRange{44100, 132300}));
+    EXPECT_EQ(barFrameRange(1000, 0.0125, 0.0105), (FrameRange{13, 24})); // 12.5 → 13, 10.5 → 11
+    EXPECT_EQ(barFrameRange(44100, -0.5, 2.0), (FrameRange{0, 88200}));
+}
+
+TEST(SliceFileName, FollowsTheBarAndWholeFilePatterns) {
+    EXPECT_EQ(sliceFileName("Song", 5, 3, 8, false), "Song_bar05_slice03of08.wav");
+    EXPECT_EQ(sliceFileName("Song", 12, 3, 8, true), "Song_bar12_slice03of08_rev.wav");
+    EXPECT_EQ(sliceFileName("Song", std::nullopt, 1, 4, true), "Song_slice01of04_rev.wav");
+    EXPECT_EQ(sliceFileName("Song", 123, 16, 16, false), "Song_bar123_slice16of16.wav");
+}
+
+TEST(SanitizedBaseName, KeepsLettersMarksDigitsAndUnderscoreDashDot) {
+    EXPECT_EQ(sanitizedBaseName("My Song (Live) v1.2-final_mix"), "My_Song__Live__v1.2-final_mix");
+    EXPECT_EQ(sanitizedBaseName("Café del Mar"), "Café_del_Mar");
+    EXPECT_EQ(sanitizedBaseName("Cafe\u0301"), "Cafe\u0301"); // combining accent is a mark
+    EXPECT_EQ(sanitizedBaseName("東京 ٣½"), "東京_٣½");       // other scripts' letters and numbers
+    EXPECT_EQ(sanitizedBaseName("a/b\\c:d*e?f"), "a_b_c_d_e_f");
+}
+
+TEST(SanitizedBaseName, EmojiBecomeOneUnderscorePerScalarAndEmptyBecomesSlice) {
+    EXPECT_EQ(sanitizedBaseName("😀🎵"), "__");
+    EXPECT_EQ(sanitizedBaseName("👍🏽"), "__"); // emoji + skin-tone modifier: two scalars
+    EXPECT_EQ(sanitizedBaseName(""), "slice");
+    EXPECT_EQ(sanitizedBaseName("a\xff"
+                                "b"),
+              "a_b"); // a byte that is not UTF-8
+}
+
+TEST(SanitizedBaseName, KeepsTheFirstSixtyFourCharacters) {
+    const std::string hundred(100, 'x');
+    EXPECT_EQ(sanitizedBaseName(hundred), std::string(64, 'x'));
+    // A letter with its combining mark is one character.
+    std::string accented;
+    for (int i = 0; i < 70; ++i)
+        accented += "e\u0301";
+    std::string expected;
+    for (int i = 0; i < 64; ++i)
+        expected += "e\u0301";
+    EXPECT_EQ(sanitizedBaseName(accented), expected);
+    EXPECT_EQ(sanitizedBaseName(std::string(70, ' ')), std::string(64, '_'));
+}
+
+// Slices written as 32-bit float at the source's own rate, so every sample can be compared exactly.
+class SliceExportRun : public ::testing::Test {
+protected:
+    TempDir dir;
+    fs::path folder = dir / "Loops";
+    SliceExportJob job;
+
+    void SetUp() override {
+        fs::create_directory(folder);
+        job.buffer = makeRampBuffer(100, 2, 1000);
+        job.startFrame = 20;
+        job.frameCount = 10;
+        job.slices = 4;
+        job.fadeSeconds = 0;
+        job.bitDepth = 32;
+        job.exportSampleRate = 1000;
+        job.folder = folder;
+        job.stem = "Song";
+        job.barNumber = 3;
+    }
+
+    std::vector<float> channelOf(const std::string& name, size_t c) {
+        std::vector<std::vector<float>> data;
+        int rate = 0;
+        EXPECT_TRUE(readSoundFile(folder / name, data, rate)) << name;
+        return data.size() > c ? data[c] : std::vector<float>{};
+    }
+};
+
+TEST_F(SliceExportRun, WritesEachSliceOfTheBarUnderItsName) {
+    EXPECT_EQ(runSliceExport(job), (SliceExportResult{4, std::nullopt}));
+    EXPECT_EQ(fileNamesIn(folder),
+              (std::set<std::string>{"Song_bar03_slice01of04.wav", "Song_bar03_slice02of04.wav",
+                                     "Song_bar03_slice03of04.wav", "Song_bar03_slice04of04.wav"}));
+    EXPECT_EQ(channelOf("Song_bar03_slice02of04.wav", 0), (std::vector<float>{1022, 1023, 1024}));
+    EXPECT_EQ(channelOf("Song_bar03_slice04of04.wav", 1), (std::vector<float>{2027, 2028, 2029}));
+}
+
+TEST_F(SliceExportRun, ReversedSlicesHoldTheirFramesBackwardsAndCarryRev) {
+    job.reversed = true;
+    EXPECT_EQ(runSliceExport(job).written, 4);
+    EXPECT_EQ(channelOf("Song_bar03_slice01of04_rev.wav", 0), (std::vector<float>{1021, 1020}));
+    EXPECT_EQ(channelOf("Song_bar03_slice02of04_rev.wav", 1), (std::vector<float>{2024, 2023, 2022}));
+}
+
+TEST_F(SliceExportRun, EachSliceIsFadedAtBothEdges) {
+    job.buffer = makeBuffer({std::vector<float>(100, 1.0f)}, 1000);
+    job.frameCount = 40;
+    job.fadeSeconds = 0.002;
+    job.slices = 2;
+    ASSERT_EQ(runSliceExport(job).written, 2);
+    const auto slice = channelOf("Song_bar03_slice02of02.wav", 0);
+    ASSERT_EQ(slice.size(), 20u);
+    EXPECT_EQ(slice[0], 0.0f);
+    EXPECT_EQ(slice[1], 0.5f);
+    EXPECT_EQ(slice[2], 1.0f);
+    EXPECT_EQ(slice[18], 0.5f);
+    EXPECT_EQ(slice[19], 0.0f);
+}
+
+TEST_F(SliceExportRun, WithoutBarsTheWholeFileIsCut) {
+    job.startFrame = 0;
+    job.frameCount = 100;
+    job.barNumber.reset();
+    EXPECT_EQ(runSliceExport(job).written, 4);
+    EXPECT_EQ(channelOf("Song_slice04of04.wav", 0).back(), 1099.0f);
+}
+
+TEST_F(SliceExportRun, ABarPartlyBeforeTheFileIsCutFromFrameZeroWithItsFullLength) {
+    const FrameRange bar = barFrameRange(1000, -0.005, 0.010);
+    job.startFrame = bar.start;
+    job.frameCount = bar.length();
+    job.slices = 1;
+    ASSERT_EQ(runSliceExport(job).written, 1);
+    EXPECT_EQ(channelOf("Song_bar03_slice01of01.wav", 0).size(), 10u);
+    EXPECT_EQ(channelOf("Song_bar03_slice01of01.wav", 0).front(), 1000.0f);
+}
+
+TEST_F(SliceExportRun, ABarPastTheEndSkipsSlicesOutsideTheFileAndCutsTheLastAtTheEnd) {
+    job.startFrame = 90;
+    job.frameCount = 40; // slices at 90, 100, 110, 120
+    EXPECT_EQ(runSliceExport(job).written, 1);
+    EXPECT_EQ(fileNamesIn(folder), std::set<std::string>{"Song_bar03_slice01of04.wav"});
+    job.startFrame = 85; // 85-95, 95-105 (cut to 95-100)
+    EXPECT_EQ(runSliceExport(job).written, 2);
+    EXPECT_EQ(channelOf("Song_bar03_slice02of04.wav", 0).size(), 5u);
+}
+
+TEST_F(SliceExportRun, AZeroLengthBarWritesNothingAndNoSlicesCountsAsOne) {
+    job.frameCount = 0;
+    EXPECT_EQ(runSliceExport(job), (SliceExportResult{0, std::nullopt}));
+    EXPECT_TRUE(fileNamesIn(folder).empty());
+    job.frameCount = 10;
+    job.slices = 0;
+    EXPECT_EQ(runSliceExport(job).written, 1);
+    EXPECT_EQ(fileNamesIn(folder), std::set<std::string>{"Song_bar03_slice01of01.wav"});
+}
+
+TEST_F(SliceExportRun, ConvertsToTheExportRateAndDepth) {
+    job.buffer = makeSineBuffer(440, 0.5f, 88200, 2, 44100);
+    job.startFrame = 0;
+    job.frameCount = 88200;
+    job.bitDepth = 24;
+    job.exportSampleRate = 48000;
+    ASSERT_EQ(runSliceExport(job).written, 4);
+    const WavHeader header = readWavHeader(folder / "Song_bar03_slice01of04.wav");
+    EXPECT_EQ(header.formatTag, 1u);
+    EXPECT_EQ(header.bitsPerSample, 24u);
+    EXPECT_EQ(header.sampleRate, 48000u);
+    EXPECT_EQ(header.dataBytes, 24000u * 2 * 3);
+}
+
+TEST_F(SliceExportRun, ExportingAgainReplacesTheEarlierFiles) {
+    ASSERT_EQ(runSliceExport(job).written, 4);
+    job.buffer = makeRampBuffer(100, 2, 1000);
+    job.buffer->channel(0)[22] = -7;
+    ASSERT_EQ(runSliceExport(job).written, 4);
+    EXPECT_EQ(channelOf("Song_bar03_slice02of04.wav", 0), (std::vector<float>{-7, 1023, 1024}));
+    EXPECT_EQ(fileNamesIn(folder).size(), 4u);
+}
+
+TEST_F(SliceExportRun, AVanishedFolderStopsWithTheErrorMessage) {
+    fs::remove(folder);
+    EXPECT_EQ(
+        runSliceExport(job),
+        (SliceExportResult{0, "Export failed: Could not create “Song_bar03_slice01of04.wav” in “Loops”: "
+                              "No such file or directory."}));
+    EXPECT_EQ(fileNamesIn(dir.path()), std::set<std::string>{});
+}
+
+TEST(SliceExportBanner, NamesTheCountTheCaseAndTheFolder) {
+    EXPECT_EQ(sliceExportBanner(8, false, false, "/home/me/Loops"), "Exported 8 slices → Loops");
+    EXPECT_EQ(sliceExportBanner(4, true, false, "/home/me/Exports/"),
+              "Exported 4 slices (whole file) → Exports");
+    EXPECT_EQ(sliceExportBanner(16, true, true, "/x/Loops"),
+              "Exported 16 slices (whole file) (reversed) → Loops");
+    EXPECT_EQ(sliceExportBanner(0, false, false, "/x/Loops"), "Exported 0 slices → Loops");
+}

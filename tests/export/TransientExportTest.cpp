@@ -1,0 +1,210 @@
+#include "export/TransientExport.h"
+#include "ExportTestSupport.h"
+#include "transients/TransientSensitivity.h"
+
+#include <gtest/gtest.h>
+
+using namespace barquill;
+using namespace barquill::test;
+namespace fs = std::filesystem;
+
+using Kind = TransientHit::Kind;
+
+TEST(TransientFileName, PadsToTheDigitsOfTheCountButAtLeastTwo) {
+    EXPECT_EQ(transientFileName("Song", 1, 9), "Song_transient01of09.wav");
+    EXPECT_EQ(transientFileName("Song", 9, 9), "Song_transient09of09.wav");
+    EXPECT_EQ(transientFileName("Song", 5, 12), "Song_transient05of12.wav");
+    EXPECT_EQ(transientFileName("Song", 1, 100), "Song_transient001of100.wav");
+    EXPECT_EQ(transientFileName("Song", 5, 150), "Song_transient005of150.wav");
+    EXPECT_EQ(transientFileName("Song", 150, 150), "Song_transient150of150.wav");
+}
+
+TEST(TransientExtractorForExport, UsesTheExportTableWithTheSensitivityQuantile) {
+    const auto extractor = TransientExtractor::forSensitivity(100);
+    EXPECT_NEAR(extractor.detectionQuantile, 0.6, 1e-12);
+    EXPECT_NEAR(TransientExtractor::forSensitivity(0).detectionQuantile, 0.999, 1e-12);
+    EXPECT_NEAR(TransientExtractor::forSensitivity(50).detectionQuantile, 0.98, 1e-12);
+    TransientExtractor table = extractor;
+    table.crossoverHz = 180.0;
+    table.kickRatioThreshold = 0.65f;
+    table.minSpacingSeconds = 0.03;
+    table.classifyWindowSeconds = 0.06;
+    table.preRollSeconds = 0.005;
+    table.minHitSeconds = 0.06;
+    table.maxHitSeconds = 0.4;
+    table.nextOnsetGapSeconds = 0.008;
+    table.quietFraction = 0.2;
+    table.quietFrameSeconds = 0.5;
+    table.minQuietRunSeconds = 2.0;
+    EXPECT_EQ(extractor, table);
+}
+
+// One-shots cut from a 1000-frame ramp at 1 kHz, written as 32-bit float at the same rate so that
+// every sample can be compared exactly.
+class TransientOneShots : public ::testing::Test {
+protected:
+    TempDir dir;
+    fs::path folder = dir / "Hits";
+    TransientExportJob job;
+
+    void SetUp() override {
+        fs::create_directory(folder);
+        job.source = makeRampBuffer(1000, 2, 1000);
+        job.fadeSeconds = 0;
+        job.bitDepth = 32;
+        job.exportSampleRate = 1000;
+        job.folder = folder;
+        job.stem = "Song";
+    }
+
+    std::vector<float> channelOf(const std::string& name, size_t c) {
+        std::vector<std::vector<float>> data;
+        int rate = 0;
+        EXPECT_TRUE(readSoundFile(folder / name, data, rate)) << name;
+        return data.size() > c ? data[c] : std::vector<float>{};
+    }
+};
+
+TEST_F(TransientOneShots, OnlyNonKickHitsAreWrittenAndASkippedHitKeepsItsNumber) {
+    TransientAnalysis analysis;
+    analysis.hits = {{100, 60, Kind::other, 0.1f},
+                     {150, 60, Kind::kick, 0.9f},
+                     {300, 60, Kind::other, 0.2f},
+                     {5000, 60, Kind::other, 0.2f}, // past the end: skipped
+                     {600, 60, Kind::other, 0.3f}};
+    analysis.gatedOut = 7;
+    const auto outcome = writeTransientOneShots(job, analysis);
+    EXPECT_EQ(outcome, (TransientExportOutcome{std::nullopt, 3, 4, 1, 7, true}));
+    EXPECT_EQ(fileNamesIn(folder),
+              (std::set<std::string>{"Song_transient01of04.wav", "Song_transient02of04.wav",
+                                     "Song_transient04of04.wav"}));
+    const auto second = channelOf("Song_transient02of04.wav", 1);
+    ASSERT_EQ(second.size(), 60u);
+    EXPECT_EQ(second.front(), 2300.0f);
+    EXPECT_EQ(second.back(), 2359.0f);
+    EXPECT_EQ(transientExportReport(outcome, folder),
+              (ExportReport{false, "Exported 3 transients (1 kicks + 7 loud hits skipped) → Hits"}));
+}
+
+TEST_F(TransientOneShots, HitsAreCutAtTheFileEdgesAndFadedOutOnly) {
+    job.source = makeBuffer({std::vector<float>(1000, 1.0f)}, 1000);
+    job.fadeSeconds = 0.004;
+    TransientAnalysis analysis;
+    analysis.hits = {{-20, 60, Kind::other, 0}, {980, 60, Kind::other, 0}};
+    ASSERT_EQ(writeTransientOneShots(job, analysis).written, 2);
+    const auto first = channelOf("Song_transient01of02.wav", 0);
+    ASSERT_EQ(first.size(), 60u); // from frame 0 with its full length
+    EXPECT_EQ(first[0], 1.0f);    // the attack is untouched
+    EXPECT_EQ(first[55], 1.0f);
+    EXPECT_EQ(first[56], 0.75f);
+    EXPECT_EQ(first[57], 0.5f);
+    EXPECT_EQ(first[59], 0.0f);
+    EXPECT_EQ(channelOf("Song_transient02of02.wav", 0).size(), 20u);
+}
+
+TEST_F(TransientOneShots, AWriteFailureStopsWithItsMessageAndKeepsEarlierFiles) {
+    TransientAnalysis analysis;
+    analysis.hits = {{100, 60, Kind::other, 0}, {300, 60, Kind::other, 0}};
+    fs::create_directory(folder / "Song_transient02of02.wav"); // in the way of the second file
+    const auto outcome = writeTransientOneShots(job, analysis);
+    EXPECT_EQ(outcome.written, 1);
+    ASSERT_TRUE(outcome.failure);
+    EXPECT_EQ(outcome.failure->rfind("Transient export failed: Could not save “Song_transient02of02.wav”", 0),
+              0u)
+        << *outcome.failure;
+    EXPECT_TRUE(transientExportReport(outcome, folder).isError);
+    EXPECT_EQ(channelOf("Song_transient01of02.wav", 0).size(), 60u);
+}
+
+TEST(TransientExportReport, FirstMatchingRuleGivesTheText) {
+    TransientExportOutcome outcome;
+    outcome.nonKickHits = 0;
+    outcome.kicks = 4;
+    EXPECT_EQ(transientExportReport(outcome, "/x/Loops"),
+              (ExportReport{false, "No non-kick transients in quiet sections (4 kicks skipped)"}));
+    outcome.quietFound = false;
+    EXPECT_EQ(transientExportReport(outcome, "/x/Loops"),
+              (ExportReport{false, "No quiet sections found — nothing exported"}));
+    outcome.failure = "Transient export failed: sample-rate conversion failed.";
+    EXPECT_EQ(transientExportReport(outcome, "/x/Loops"),
+              (ExportReport{true, "Transient export failed: sample-rate conversion failed."}));
+    EXPECT_EQ(transientExportReport({std::nullopt, 12, 12, 3, 7, true}, "/x/Loops/"),
+              (ExportReport{false, "Exported 12 transients (3 kicks + 7 loud hits skipped) → Loops"}));
+}
+
+TEST(RunTransientExport, DetectionFailureIsReportedWithItsDescription) {
+    TempDir dir;
+    TransientExportJob job;
+    job.source = makeSineBuffer(440, 0.5f, 44100 * 99 / 100, 1, 44100); // 0.99 s
+    job.folder = dir.path();
+    job.stem = "Song";
+    const auto outcome = runTransientExport(job);
+    EXPECT_EQ(outcome.failure,
+              "Transient detection failed: Audio too short for transient detection (need ≥ 1 s).");
+    EXPECT_TRUE(fileNamesIn(dir.path()).empty());
+}
+
+TEST(RunTransientExport, WritesTheDetectedNonKickHitsOfAStereoFileAtTheExportFormat) {
+    // Two seconds (one quiet section at the default settings) of a faint noise floor with hi-hat-like
+    // noise bursts and 55 Hz kick-like bursts; the right channel is half as loud as the left.
+    const double rate = 44100;
+    std::vector<float> left = noise(88200, 0.001f, 3);
+    auto addBurst = [&](double at, bool kick) {
+        const auto start = static_cast<size_t>(at * rate);
+        const auto burst = noise(4410, 0.6f, static_cast<uint32_t>(start));
+        for (size_t i = 0; i < 6615 && start + i < left.size(); ++i) {
+            const float decay = std::exp(-static_cast<float>(i) / (kick ? 2000.0f : 400.0f));
+            const float value = kick ? 0.8f * std::sin(2 * std::numbers::pi_v<float> * 55.0f * i / 44100.0f)
+                                     : burst[i % burst.size()];
+            left[start + i] += value * decay;
+        }
+    };
+    for (double at : {0.25, 0.85, 1.45})
+        addBurst(at, false);
+    for (double at : {0.55, 1.15})
+        addBurst(at, true);
+    std::vector<float> right(left);
+    for (auto& s : right)
+        s *= 0.5f;
+
+    TempDir dir;
+    TransientExportJob job;
+    job.source = makeBuffer({left, right}, rate);
+    job.extractor = TransientExtractor::forSensitivity(50);
+    job.fadeSeconds = 0.001;
+    job.bitDepth = 16;
+    job.exportSampleRate = 48000;
+    job.folder = dir / "Hits";
+    job.stem = "Drums";
+    fs::create_directory(job.folder);
+
+    // The same detection the job runs, on the mean of the channels.
+    std::vector<float> mono(left.size());
+    for (size_t i = 0; i < mono.size(); ++i)
+        mono[i] = (left[i] + right[i]) * 0.5f;
+    const auto detected = job.extractor.detect(mono, rate);
+    ASSERT_TRUE(std::holds_alternative<TransientAnalysis>(detected));
+    const auto& analysis = std::get<TransientAnalysis>(detected);
+    std::vector<TransientHit> others;
+    for (const auto& hit : analysis.hits)
+        if (hit.kind == Kind::other) others.push_back(hit);
+    ASSERT_GE(others.size(), 1u) << "the signal should give at least one non-kick hit";
+
+    const auto outcome = runTransientExport(job);
+    EXPECT_EQ(outcome, writeTransientOneShots(job, analysis)); // the files are simply rewritten
+    EXPECT_EQ(outcome.written, static_cast<int64_t>(others.size()));
+    EXPECT_EQ(outcome.kicks, static_cast<int64_t>(analysis.hits.size() - others.size()));
+    const auto count = static_cast<int64_t>(others.size());
+    for (int64_t j = 1; j <= count; ++j) {
+        const fs::path file = job.folder / transientFileName("Drums", j, count);
+        const WavHeader header = readWavHeader(file);
+        EXPECT_EQ(header.formatTag, 1u);
+        EXPECT_EQ(header.bitsPerSample, 16u);
+        EXPECT_EQ(header.sampleRate, 48000u);
+        EXPECT_EQ(header.channels, 2u);
+        const double frames =
+            static_cast<double>(others[static_cast<size_t>(j - 1)].lengthSamples) * 48000 / rate;
+        EXPECT_NEAR(header.dataBytes / 4.0, frames, 1.0) << file;
+    }
+    EXPECT_EQ(fileNamesIn(job.folder).size(), others.size());
+}

@@ -1,0 +1,225 @@
+#include "export/WAVWriter.h"
+#include "ExportTestSupport.h"
+#include "export/WAVSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace barquill;
+using namespace barquill::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FormatCase {
+    int bitDepth;
+    double rate;
+};
+
+std::string ffprobeStream(const fs::path& file) {
+    std::string out;
+    runCommand("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels "
+               "-of default=noprint_wrappers=1 " +
+                   shellQuote(file.string()) + " 2>&1",
+               &out);
+    return out;
+}
+
+// A stereo source at the file's rate (the writer does not convert rates) with values spread over
+// the full scale, including both extremes.
+PCMBufferPtr fullScaleSource(double rate) {
+    auto buffer = makeSineBuffer(997.0, 0.999f, 4800, 2, rate);
+    buffer->channel(0)[0] = 1.0f;
+    buffer->channel(1)[0] = -1.0f;
+    return buffer;
+}
+
+} // namespace
+
+class WAVFormats : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(WAVFormats, ReadBackAsTheFormatAskedForAndWithinOneQuantisationStep) {
+    const auto [bitDepth, rate] = GetParam();
+    TempDir dir;
+    auto source = fullScaleSource(rate);
+    const auto settings = makeWAVSettings(bitDepth, 2, bufferFormatSettings({rate + 1, 2}), rate);
+    const fs::path file = dir / "44100-2-s16.wav";
+    ASSERT_EQ(writeWAVFile(*source, file, settings), std::nullopt);
+
+    const WavHeader header = readWavHeader(file);
+    EXPECT_EQ(header.formatTag, bitDepth == 32 ? 3u : 1u);
+    EXPECT_EQ(header.channels, 2u);
+    EXPECT_EQ(header.sampleRate, static_cast<uint32_t>(rate));
+    EXPECT_EQ(header.bitsPerSample, static_cast<uint32_t>(bitDepth));
+    EXPECT_EQ(header.dataBytes, 4800u * 2 * bitDepth / 8);
+
+    const std::string codec = bitDepth == 16 ? "pcm_s16le" : bitDepth == 24 ? "pcm_s24le" : "pcm_f32le";
+    EXPECT_EQ(ffprobeStream(file), "codec_name=" + codec + "\nsample_rate=" +
+                                       std::to_string(static_cast<int>(rate)) + "\nchannels=2\n");
+
+    std::vector<std::vector<float>> back;
+    int backRate = 0;
+    ASSERT_TRUE(readSoundFile(file, back, backRate));
+    EXPECT_EQ(backRate, static_cast<int>(rate));
+    ASSERT_EQ(back.size(), 2u);
+    ASSERT_EQ(back[0].size(), 4800u);
+    const double step = bitDepth == 32 ? 0.0 : 1.0 / (1 << (bitDepth - 1));
+    for (uint32_t c = 0; c < 2; ++c)
+        for (uint32_t i = 0; i < 4800; ++i) {
+            if (bitDepth == 32)
+                ASSERT_EQ(back[c][i], source->channel(c)[i]) << c << ":" << i;
+            else
+                ASSERT_LE(std::abs(back[c][i] - source->channel(c)[i]), step) << c << ":" << i;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(DepthsAndRates, WAVFormats,
+                         ::testing::Values(FormatCase{16, 44100}, FormatCase{16, 48000},
+                                           FormatCase{16, 96000}, FormatCase{24, 44100},
+                                           FormatCase{24, 48000}, FormatCase{24, 96000},
+                                           FormatCase{32, 44100}, FormatCase{32, 48000},
+                                           FormatCase{32, 96000}));
+
+TEST(WriteWAVFile, TheBufferOwnFloatDescriptionWritesAPlainFloatWav) {
+    TempDir dir;
+    auto source = makeRampBuffer(100, 6, 48000);
+    const fs::path file = dir / "48000-6-f32.wav";
+    ASSERT_EQ(writeWAVFile(*source, file, bufferFormatSettings(source->format())), std::nullopt);
+    const WavHeader header = readWavHeader(file);
+    EXPECT_EQ(header.formatTag, 3u);
+    EXPECT_EQ(header.channels, 6u);
+    std::vector<std::vector<float>> back;
+    int rate = 0;
+    ASSERT_TRUE(readSoundFile(file, back, rate));
+    EXPECT_EQ(back[5][99], 6099.0f);
+}
+
+TEST(WriteWAVFile, IntegerFilesClipInsteadOfWrappingRound) {
+    TempDir dir;
+    auto source = makeBuffer({{1.5f, -3.0f, 0.5f}}, 44100);
+    const fs::path file = dir / "44100-1-s16.wav";
+    ASSERT_EQ(writeWAVFile(*source, file, makeWAVSettings(16, 1, {}, 44100)), std::nullopt);
+    std::vector<std::vector<float>> back;
+    int rate = 0;
+    ASSERT_TRUE(readSoundFile(file, back, rate));
+    EXPECT_GT(back[0][0], 0.999f);
+    EXPECT_EQ(back[0][1], -1.0f);
+    EXPECT_NEAR(back[0][2], 0.5f, 1.0 / 32768);
+}
+
+TEST(WriteWAVFile, ReplacesAnEarlierFileOfTheSameName) {
+    TempDir dir;
+    const fs::path file = dir / "same.wav";
+    ASSERT_EQ(writeWAVFile(*makeRampBuffer(500, 2, 48000), file, makeWAVSettings(32, 2, {}, 48000)),
+              std::nullopt);
+    ASSERT_EQ(writeWAVFile(*makeRampBuffer(20, 1, 48000), file, makeWAVSettings(32, 1, {}, 48000)),
+              std::nullopt);
+    EXPECT_EQ(readWavHeader(file).channels, 1u);
+    EXPECT_EQ(fileNamesIn(dir.path()), std::set<std::string>{"same.wav"});
+}
+
+TEST(WriteWAVFile, RefusesAChannelCountThatDoesNotMatchTheAudio) {
+    TempDir dir;
+    const auto error =
+        writeWAVFile(*makeRampBuffer(10, 2, 48000), dir / "x.wav", makeWAVSettings(16, 1, {}, 48000));
+    EXPECT_EQ(error, "Could not write “x.wav”: the channel count does not match the audio.");
+    EXPECT_TRUE(fileNamesIn(dir.path()).empty());
+}
+
+// Failures: a readable description, no partial file, earlier files intact.
+class WAVWriteFailure : public ::testing::Test {
+protected:
+    TempDir dir;
+    PCMBufferPtr audio = makeSineBuffer(440, 0.5f, 48000, 2, 48000);
+    WAVSettings settings = makeWAVSettings(24, 2, {}, 48000);
+};
+
+TEST_F(WAVWriteFailure, AVanishedFolderIsReported) {
+    const fs::path gone = dir / "Loops";
+    const auto error = writeWAVFile(*audio, gone / "a.wav", settings);
+    EXPECT_EQ(error, "Could not create “a.wav” in “Loops”: No such file or directory.");
+    EXPECT_TRUE(fileNamesIn(dir.path()).empty());
+}
+
+TEST_F(WAVWriteFailure, AFolderThatIsARegularFileIsReported) {
+    { std::ofstream(dir / "notes.txt") << "text"; }
+    const auto error = writeWAVFile(*audio, dir / "notes.txt" / "a.wav", settings);
+    EXPECT_EQ(error, "Could not create “a.wav” in “notes.txt”: Not a directory.");
+    EXPECT_EQ(readBytes(dir / "notes.txt"), "text");
+}
+
+TEST_F(WAVWriteFailure, ADestinationThatIsAFolderKeepsItAndLeavesNoTemporaryFile) {
+    fs::create_directory(dir / "a.wav");
+    const auto error = writeWAVFile(*audio, dir / "a.wav", settings);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->rfind("Could not save “a.wav” in “", 0), 0u) << *error;
+    EXPECT_TRUE(fs::is_directory(dir / "a.wav"));
+    EXPECT_EQ(fileNamesIn(dir.path()), std::set<std::string>{"a.wav"});
+}
+
+TEST_F(WAVWriteFailure, RunningOutOfSpaceMidFileKeepsTheEarlierFileWhole) {
+    // A file-size limit makes write() fail part-way as a full disk would, without needing root.
+    const fs::path file = dir / "a.wav";
+    { std::ofstream(file) << "earlier"; }
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tight = saved;
+    tight.rlim_cur = 64 * 1024; // the file needs about 288 KB
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const auto error = writeWAVFile(*audio, file, settings);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(error, "Could not write “a.wav”: File too large.");
+    EXPECT_EQ(readBytes(file), "earlier");
+    EXPECT_EQ(fileNamesIn(dir.path()), std::set<std::string>{"a.wav"});
+}
+
+TEST_F(WAVWriteFailure, AFullFileSystemKeepsTheEarlierFileWhole) {
+    // A 64 KB tmpfs mounted in a private user and mount namespace of a child process: a real full
+    // file system for the one child, without root and without touching the machine's mounts.
+    const fs::path mountPoint = dir / "full";
+    fs::create_directory(mountPoint);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const uid_t uid = getuid();
+    const gid_t gid = getgid();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(fds[0]);
+        if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) _exit(77);
+        // Keep our own identity inside the namespace, or new files would belong to nobody.
+        std::ofstream("/proc/self/setgroups") << "deny";
+        std::ofstream("/proc/self/uid_map") << uid << " " << uid << " 1";
+        std::ofstream("/proc/self/gid_map") << gid << " " << gid << " 1";
+        if (mount("none", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0) _exit(77);
+        { std::ofstream(mountPoint / "a.wav") << "earlier"; }
+        const auto error = writeWAVFile(*audio, mountPoint / "a.wav", settings);
+        std::string report = error.value_or("no error") + "\n";
+        for (const auto& name : fileNamesIn(mountPoint))
+            report += name + ";";
+        report += "\n" + readBytes(mountPoint / "a.wav");
+        if (write(fds[1], report.data(), report.size()) < 0) _exit(1);
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string report;
+    char chunk[512];
+    for (ssize_t n; (n = read(fds[0], chunk, sizeof chunk)) > 0;)
+        report.append(chunk, static_cast<size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "this kernel does not allow a private tmpfs mount";
+    EXPECT_EQ(report, "Could not write “a.wav”: No space left on device.\na.wav;\nearlier");
+}

@@ -1,0 +1,172 @@
+#include "platform/defaults/UserDefaults.h"
+
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace barquill;
+
+namespace {
+
+class UserDefaultsTest : public ::testing::Test {
+protected:
+    QString path() const { return QString::fromStdString((dir / "defaults.json").string()); }
+    QStringList filesInFolder() const {
+        return QDir(QString::fromStdString(dir.path().string())).entryList(QDir::Files | QDir::Hidden);
+    }
+    void writeRaw(const QByteArray& bytes) const {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    static QByteArray readAll(const QString& name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    test::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(UserDefaultsTest, EveryValueTypeSurvivesAReload) {
+    const QByteArray bytes("\x00\x01\xFFpath\n", 8);
+    const QDateTime date = QDateTime::fromString("2026-03-04T05:06:07.089Z", Qt::ISODateWithMs);
+    {
+        UserDefaults defaults(path());
+        defaults.setBoolean("bool", false);
+        defaults.setInteger("int", (qint64(1) << 62) + 1);
+        defaults.setInteger("negative", -42);
+        defaults.setDouble("double", 0.1);
+        defaults.setDouble("whole", 48000);
+        defaults.setString("string", QStringLiteral("½ — ¼"));
+        defaults.setData("data", bytes);
+        defaults.setDate("date", date);
+        defaults.setArray("array", {QByteArray("a"), QByteArray()});
+    }
+    UserDefaults reloaded(path());
+    EXPECT_EQ(reloaded.boolean("bool"), false);
+    EXPECT_EQ(reloaded.integer("int"), (qint64(1) << 62) + 1);
+    EXPECT_EQ(reloaded.integer("negative"), -42);
+    EXPECT_EQ(reloaded.number("double"), 0.1);
+    EXPECT_EQ(reloaded.type("whole"), UserDefaults::Type::Double);
+    EXPECT_EQ(reloaded.object("whole").typeId(), QMetaType::Double);
+    EXPECT_EQ(reloaded.string("string"), QStringLiteral("½ — ¼"));
+    EXPECT_EQ(reloaded.data("data"), bytes);
+    EXPECT_EQ(reloaded.date("date"), date);
+    EXPECT_EQ(reloaded.object("array").toList(), (QVariantList{QByteArray("a"), QByteArray()}));
+    EXPECT_TRUE(reloaded.loadProblem().isEmpty());
+}
+
+TEST_F(UserDefaultsTest, TypedReadsRefuseOtherTypesAndMissingKeys) {
+    UserDefaults defaults(path());
+    defaults.setBoolean("bool", true);
+    defaults.setString("text", "0.5");
+    defaults.setData("data", "abc");
+    EXPECT_FALSE(defaults.number("bool"));
+    EXPECT_FALSE(defaults.boolean("text"));
+    EXPECT_FALSE(defaults.data("text"));
+    EXPECT_FALSE(defaults.string("data"));
+    EXPECT_FALSE(defaults.date("data"));
+    EXPECT_FALSE(defaults.boolean("missing"));
+    EXPECT_FALSE(defaults.object("missing").isValid());
+    EXPECT_EQ(defaults.type("missing"), UserDefaults::Type::None);
+}
+
+TEST_F(UserDefaultsTest, IntegerReadsCoerceLikeAPreferenceStore) {
+    UserDefaults defaults(path());
+    defaults.setDouble("double", -7.9);
+    defaults.setBoolean("bool", true);
+    defaults.setString("text", " 2048 buckets");
+    defaults.setData("data", "1");
+    EXPECT_EQ(defaults.integer("double"), -7);
+    EXPECT_EQ(defaults.integer("bool"), 1);
+    EXPECT_EQ(defaults.integer("text"), 2048);
+    EXPECT_EQ(defaults.integer("data"), 0);
+    EXPECT_EQ(defaults.integer("missing"), 0);
+}
+
+TEST_F(UserDefaultsTest, StringReadsGiveNumbersAsTheirDecimalText) {
+    UserDefaults defaults(path());
+    defaults.setInteger("int", 12345678);
+    defaults.setDouble("double", 2.5);
+    EXPECT_EQ(defaults.string("int"), QStringLiteral("12345678"));
+    EXPECT_EQ(defaults.string("double"), QStringLiteral("2.5"));
+}
+
+TEST_F(UserDefaultsTest, EveryChangeIsOnDiskAtOnceWithNoTemporaryFilesLeft) {
+    UserDefaults defaults(path());
+    for (int i = 0; i < 20; ++i)
+        defaults.setInteger("count", i);
+    defaults.setBoolean("flag", true);
+    defaults.remove("flag");
+    UserDefaults other(path());
+    EXPECT_EQ(other.integer("count"), 19);
+    EXPECT_FALSE(other.contains("flag"));
+    EXPECT_EQ(filesInFolder(), QStringList{"defaults.json"});
+}
+
+TEST_F(UserDefaultsTest, MissingFolderIsCreatedOnFirstWrite) {
+    const QString nested = QString::fromStdString((dir / "a" / "b" / "defaults.json").string());
+    UserDefaults defaults(nested);
+    EXPECT_TRUE(defaults.setString("key", "value"));
+    EXPECT_EQ(UserDefaults(nested).string("key"), QStringLiteral("value"));
+}
+
+TEST_F(UserDefaultsTest, CorruptFileIsSetAsideAndTheStoreStartsEmpty) {
+    const QByteArray garbage("{\"half\": {\"bool\": tr");
+    writeRaw(garbage);
+    UserDefaults defaults(path());
+    EXPECT_FALSE(defaults.contains("half"));
+    EXPECT_FALSE(defaults.loadProblem().isEmpty());
+    EXPECT_EQ(readAll(path() + ".corrupt"), garbage);
+
+    // Going on with defaults writes a fresh file and leaves the bad one untouched.
+    EXPECT_TRUE(defaults.setBoolean("fresh", true));
+    EXPECT_EQ(UserDefaults(path()).boolean("fresh"), true);
+    EXPECT_EQ(readAll(path() + ".corrupt"), garbage);
+}
+
+TEST_F(UserDefaultsTest, ASecondCorruptFileDoesNotReplaceTheFirst) {
+    writeRaw("[1, 2, 3]");
+    UserDefaults first(path());
+    writeRaw("not json");
+    UserDefaults second(path());
+    EXPECT_EQ(readAll(path() + ".corrupt"), "[1, 2, 3]");
+    EXPECT_EQ(readAll(path() + ".corrupt.2"), "not json");
+}
+
+TEST_F(UserDefaultsTest, EntriesOfUnknownShapeReadAsMissingButAreKept) {
+    writeRaw(R"({"odd": {"colour": 3}, "plain": 5, "good": {"integer": 7}})");
+    UserDefaults defaults(path());
+    EXPECT_TRUE(defaults.loadProblem().isEmpty());
+    EXPECT_FALSE(defaults.object("odd").isValid());
+    EXPECT_FALSE(defaults.number("plain"));
+    EXPECT_EQ(defaults.integer("good"), 7);
+    defaults.setInteger("good", 8);
+    const QByteArray saved = readAll(path());
+    EXPECT_TRUE(saved.contains("\"colour\"")) << saved.constData();
+    EXPECT_TRUE(saved.contains("\"plain\"")) << saved.constData();
+}
+
+TEST_F(UserDefaultsTest, AFailedWriteIsReportedAndTheValueIsKeptForThisRun) {
+    // A plain file where the folder should be: nothing can be written below it, not even as root.
+    writeRaw("{}");
+    UserDefaults defaults(path() + "/defaults.json");
+    EXPECT_FALSE(defaults.setInteger("key", 3));
+    EXPECT_FALSE(defaults.lastWriteError().isEmpty());
+    EXPECT_EQ(defaults.integer("key"), 3);
+    EXPECT_EQ(filesInFolder(), QStringList{"defaults.json"});
+    EXPECT_EQ(readAll(path()), "{}");
+}
+
+TEST(UserDefaultsLocation, IsTheApplicationsConfigFolder) {
+    QCoreApplication::setApplicationName("Barquill");
+    QCoreApplication::setOrganizationName(QString());
+    EXPECT_TRUE(UserDefaults::standardFilePath().endsWith("/Barquill/defaults.json"))
+        << UserDefaults::standardFilePath().toStdString();
+}

@@ -1,0 +1,230 @@
+#include "settings/AppSettings.h"
+
+#include "SettingsFixture.h"
+
+#include <QSignalSpy>
+
+#include <cmath>
+
+using namespace barquill;
+using Keys = AppSettings::Keys;
+
+namespace {
+using AppSettingsLoad = SettingsFixture;
+using AppSettingsChange = SettingsFixture;
+using ExportFolder = SettingsFixture;
+} // namespace
+
+TEST_F(AppSettingsLoad, AnEmptyStoreGivesDefaultsAndWritesOnlyTheNormalisedNumbers) {
+    AppSettings settings(defaults);
+    EXPECT_EQ(settings.barMarkerColor(), QColor(255, 149, 0));
+    EXPECT_EQ(settings.loopMarkerColor(), QColor(Qt::white));
+    EXPECT_TRUE(settings.snapToBar());
+    EXPECT_FALSE(settings.startWithLoopEnabled());
+    EXPECT_FALSE(settings.exportFolderBookmark());
+
+    const UserDefaults disk = stored();
+    EXPECT_EQ(disk.object(Keys::waveformResolution), QVariant(qint64(1024)));
+    EXPECT_EQ(disk.object(Keys::previewGapMs), QVariant(100.0));
+    EXPECT_EQ(disk.object(Keys::sliceFadeMs), QVariant(1.0));
+    EXPECT_EQ(disk.object(Keys::exportBitDepth), QVariant(qint64(24)));
+    EXPECT_EQ(disk.object(Keys::exportSampleRate), QVariant(44100.0));
+    EXPECT_EQ(disk.object(Keys::transientSensitivity), QVariant(50.0));
+    for (const char* absent : {Keys::barMarkerColor, Keys::loopMarkerColor, Keys::snapToBar,
+                               Keys::startWithLoopEnabled, Keys::exportFolderBookmark})
+        EXPECT_FALSE(disk.contains(absent)) << absent;
+}
+
+struct NumberCase {
+    const char* key;
+    QVariant stored; // invalid: key missing
+    double loaded;
+};
+
+class NumberNormalisation : public SettingsFixture, public ::testing::WithParamInterface<NumberCase> {};
+
+TEST_P(NumberNormalisation, LoadsTheCheckedValueAndWritesItBack) {
+    const NumberCase& c = GetParam();
+    if (c.stored.typeId() == QMetaType::Double) defaults.setDouble(c.key, c.stored.toDouble());
+    if (c.stored.typeId() == QMetaType::LongLong) defaults.setInteger(c.key, c.stored.toLongLong());
+    if (c.stored.typeId() == QMetaType::QString) defaults.setString(c.key, c.stored.toString());
+    if (c.stored.typeId() == QMetaType::Bool) defaults.setBoolean(c.key, c.stored.toBool());
+    AppSettings settings(defaults);
+    EXPECT_EQ(settings.property(QByteArray(c.key).mid(9)).toDouble(), c.loaded);
+    EXPECT_EQ(stored().number(c.key), c.loaded);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, NumberNormalisation,
+    ::testing::Values(NumberCase{Keys::previewGapMs, 750.0, 500}, NumberCase{Keys::previewGapMs, -5.0, 0},
+                      NumberCase{Keys::previewGapMs, 350.0, 350}, NumberCase{Keys::previewGapMs, qint64(35), 35},
+                      NumberCase{Keys::previewGapMs, QString("40"), 100},
+                      NumberCase{Keys::previewGapMs, true, 100}, NumberCase{Keys::sliceFadeMs, 80.0, 50},
+                      NumberCase{Keys::sliceFadeMs, 2.5, 2.5}, NumberCase{Keys::transientSensitivity, 150.0, 100},
+                      NumberCase{Keys::transientSensitivity, -0.5, 0},
+                      NumberCase{Keys::exportSampleRate, 22050.0, 44100},
+                      NumberCase{Keys::exportSampleRate, qint64(48000), 48000},
+                      NumberCase{Keys::exportSampleRate, 96000.0, 96000},
+                      NumberCase{Keys::exportSampleRate, QString("48000"), 44100},
+                      NumberCase{Keys::exportBitDepth, qint64(8), 24}, NumberCase{Keys::exportBitDepth, qint64(16), 16},
+                      NumberCase{Keys::exportBitDepth, 32.0, 32},
+                      NumberCase{Keys::waveformResolution, qint64(4096), 1024},
+                      NumberCase{Keys::waveformResolution, qint64(512), 512},
+                      NumberCase{Keys::waveformResolution, QString("2048"), 2048}));
+
+TEST_F(AppSettingsLoad, IntegersAreWrittenBackAsIntegersAndRatesAsDoubles) {
+    defaults.setDouble(Keys::exportBitDepth, 16);
+    defaults.setInteger(Keys::exportSampleRate, 48000);
+    AppSettings settings(defaults);
+    EXPECT_EQ(stored().type(Keys::exportBitDepth), UserDefaults::Type::Integer);
+    EXPECT_EQ(stored().type(Keys::exportSampleRate), UserDefaults::Type::Double);
+}
+
+TEST_F(AppSettingsLoad, SwitchesTakeOnlyBooleansAndWriteNothingOtherwise) {
+    defaults.setString(Keys::snapToBar, "false");
+    defaults.setBoolean(Keys::startWithLoopEnabled, true);
+    AppSettings settings(defaults);
+    EXPECT_TRUE(settings.snapToBar());
+    EXPECT_TRUE(settings.startWithLoopEnabled());
+    EXPECT_EQ(stored().string(Keys::snapToBar), QStringLiteral("false"));
+}
+
+TEST_F(AppSettingsLoad, ColoursParseWithBlanksAndFallBackWithoutBeingWritten) {
+    defaults.setString(Keys::barMarkerColor, " ff0000ff\n");
+    defaults.setString(Keys::loopMarkerColor, "00FF00");
+    AppSettings settings(defaults);
+    EXPECT_EQ(settings.barMarkerColor(), QColor(255, 0, 0));
+    EXPECT_EQ(settings.loopMarkerColor(), QColor(Qt::white));
+    EXPECT_EQ(stored().string(Keys::barMarkerColor), QStringLiteral(" ff0000ff\n"));
+    EXPECT_EQ(stored().string(Keys::loopMarkerColor), QStringLiteral("00FF00"));
+}
+
+TEST_F(AppSettingsLoad, AColourWithANonHexLetterFallsBackToOrange) {
+    defaults.setString(Keys::barMarkerColor, "FF0000FG");
+    EXPECT_EQ(AppSettings(defaults).barMarkerColor(), AppSettings::defaultBarMarkerColor());
+}
+
+TEST_F(AppSettingsLoad, TheBookmarkIsKeptUnchangedAndOtherTypesAreDropped) {
+    defaults.setData(Keys::exportFolderBookmark, "/no/such/folder");
+    EXPECT_EQ(AppSettings(defaults).exportFolderBookmark(), QByteArray("/no/such/folder"));
+    EXPECT_EQ(stored().data(Keys::exportFolderBookmark), QByteArray("/no/such/folder"));
+
+    defaults.setString(Keys::exportFolderBookmark, "/tmp");
+    EXPECT_FALSE(AppSettings(defaults).exportFolderBookmark());
+    EXPECT_FALSE(stored().contains(Keys::exportFolderBookmark));
+}
+
+TEST_F(AppSettingsChange, EverySetterNotifiesOnceAndStoresAtOnce) {
+    AppSettings settings(defaults);
+    QSignalSpy gapChanged(&settings, &AppSettings::previewGapMsChanged);
+    settings.setPreviewGapMs(35);
+    settings.setPreviewGapMs(35);
+    EXPECT_EQ(gapChanged.count(), 1);
+
+    settings.setBarMarkerColor(QColor(0, 0, 255, 128));
+    settings.setLoopMarkerColor(QColor(Qt::white));
+    settings.setSnapToBar(false);
+    settings.setStartWithLoopEnabled(true);
+    settings.setWaveformResolution(512);
+    settings.setSliceFadeMs(7);
+    settings.setExportBitDepth(32);
+    settings.setExportSampleRate(96000);
+    settings.setTransientSensitivity(80);
+    settings.setExportFolderBookmark(QByteArray("/some/where"));
+
+    const UserDefaults disk = stored();
+    EXPECT_EQ(disk.string(Keys::barMarkerColor), QStringLiteral("0000FF80"));
+    EXPECT_EQ(disk.string(Keys::loopMarkerColor), QStringLiteral("FFFFFFFF"));
+    EXPECT_EQ(disk.boolean(Keys::snapToBar), false);
+    EXPECT_EQ(disk.boolean(Keys::startWithLoopEnabled), true);
+    EXPECT_EQ(disk.object(Keys::waveformResolution), QVariant(qint64(512)));
+    EXPECT_EQ(disk.number(Keys::previewGapMs), 35);
+    EXPECT_EQ(disk.number(Keys::sliceFadeMs), 7);
+    EXPECT_EQ(disk.object(Keys::exportBitDepth), QVariant(qint64(32)));
+    EXPECT_EQ(disk.number(Keys::exportSampleRate), 96000);
+    EXPECT_EQ(disk.number(Keys::transientSensitivity), 80);
+    EXPECT_EQ(disk.data(Keys::exportFolderBookmark), QByteArray("/some/where"));
+
+    settings.setExportFolderBookmark(std::nullopt);
+    EXPECT_FALSE(stored().contains(Keys::exportFolderBookmark));
+}
+
+TEST_F(AppSettingsChange, ValuesSurviveARestart) {
+    {
+        AppSettings settings(defaults);
+        settings.setLoopMarkerColor(QColor(10, 20, 30, 40));
+        settings.setSnapToBar(false);
+        settings.setPreviewGapMs(200);
+    }
+    UserDefaults restarted = stored();
+    AppSettings settings(restarted);
+    EXPECT_EQ(settings.loopMarkerColor(), QColor(10, 20, 30, 40));
+    EXPECT_FALSE(settings.snapToBar());
+    EXPECT_EQ(settings.previewGapMs(), 200);
+}
+
+TEST_F(AppSettingsChange, ResetRestoresEveryDefaultButKeepsTheExportFolder) {
+    const QString folder = makeFolder("exports");
+    AppSettings settings(defaults);
+    settings.setExportFolder(folder);
+    settings.setBarMarkerColor(Qt::blue);
+    settings.setLoopMarkerColor(Qt::red);
+    settings.setSnapToBar(false);
+    settings.setStartWithLoopEnabled(true);
+    settings.setWaveformResolution(2048);
+    settings.setPreviewGapMs(5);
+    settings.setSliceFadeMs(20);
+    settings.setExportBitDepth(16);
+    settings.setExportSampleRate(48000);
+    settings.setTransientSensitivity(3);
+
+    settings.resetToDefaults();
+    EXPECT_EQ(settings.barMarkerColor(), AppSettings::defaultBarMarkerColor());
+    EXPECT_EQ(settings.loopMarkerColor(), QColor(Qt::white));
+    EXPECT_TRUE(settings.snapToBar());
+    EXPECT_FALSE(settings.startWithLoopEnabled());
+    EXPECT_EQ(settings.waveformResolution(), 1024);
+    EXPECT_EQ(settings.previewGapMs(), 100);
+    EXPECT_EQ(settings.sliceFadeMs(), 1);
+    EXPECT_EQ(settings.exportBitDepth(), 24);
+    EXPECT_EQ(settings.exportSampleRate(), 44100);
+    EXPECT_EQ(settings.transientSensitivity(), 50);
+    EXPECT_EQ(settings.resolvedExportFolder(), folder);
+
+    const UserDefaults disk = stored();
+    EXPECT_EQ(disk.string(Keys::barMarkerColor), QStringLiteral("FF9500FF"));
+    EXPECT_EQ(disk.boolean(Keys::snapToBar), true);
+    EXPECT_EQ(disk.number(Keys::previewGapMs), 100);
+    EXPECT_TRUE(disk.contains(Keys::exportFolderBookmark));
+}
+
+TEST_F(ExportFolder, AChosenFolderResolvesAfterARestart) {
+    const QString folder = makeFolder("out");
+    {
+        AppSettings settings(defaults);
+        settings.setExportFolder(folder);
+    }
+    UserDefaults restarted = stored();
+    AppSettings settings(restarted);
+    EXPECT_EQ(settings.resolvedExportFolder(), folder);
+}
+
+TEST_F(ExportFolder, AFolderThatCannotBeBookmarkedRemovesTheStoredOne) {
+    AppSettings settings(defaults);
+    settings.setExportFolder(makeFolder("first"));
+    settings.setExportFolder(inDir("never-made"));
+    EXPECT_FALSE(settings.exportFolderBookmark());
+    EXPECT_FALSE(stored().contains(Keys::exportFolderBookmark));
+}
+
+TEST_F(ExportFolder, AVanishedFolderIsDroppedSilently) {
+    AppSettings settings(defaults);
+    settings.setExportFolder(makeFolder("gone"));
+    std::filesystem::remove(dir / "gone");
+    QSignalSpy changed(&settings, &AppSettings::exportFolderBookmarkChanged);
+    EXPECT_FALSE(settings.resolvedExportFolder());
+    EXPECT_FALSE(settings.exportFolderBookmark());
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_FALSE(stored().contains(Keys::exportFolderBookmark));
+    EXPECT_FALSE(settings.resolvedExportFolder());
+}

@@ -1,0 +1,122 @@
+#include "settings/RecentFiles.h"
+
+#include "SettingsFixture.h"
+
+#include <QSignalSpy>
+
+using namespace barquill;
+
+namespace {
+
+class RecentFilesTest : public SettingsFixture {
+protected:
+    QString file(int n) { return makeFile("song" + std::to_string(n) + ".wav"); }
+    static QStringList paths(const RecentFiles& recents) {
+        QStringList list;
+        for (const RecentItem& item : recents.items())
+            list << item.url.toLocalFile();
+        return list;
+    }
+    QVariantList storedBookmarks() const { return stored().object(RecentFiles::defaultsKey).toList(); }
+};
+
+} // namespace
+
+TEST_F(RecentFilesTest, OpeningTheSameFileTwiceLeavesOneEntryAtTheFront) {
+    RecentFiles recents(defaults);
+    recents.add(file(1));
+    recents.add(file(2));
+    recents.add(file(1));
+    EXPECT_EQ(paths(recents), (QStringList{file(1), file(2)}));
+    EXPECT_EQ(storedBookmarks().size(), 2);
+}
+
+TEST_F(RecentFilesTest, SixteenFilesKeepTheFifteenNewestInTheMenuAndTheStore) {
+    RecentFiles recents(defaults);
+    for (int n = 1; n <= 16; ++n)
+        recents.add(file(n));
+    ASSERT_EQ(recents.items().size(), 15);
+    EXPECT_EQ(recents.items().front().url.toLocalFile(), file(16));
+    EXPECT_EQ(recents.items().back().url.toLocalFile(), file(2));
+    const QVariantList bookmarks = storedBookmarks();
+    ASSERT_EQ(bookmarks.size(), 15);
+    EXPECT_EQ(bookmarks.front().toByteArray(), file(16).toUtf8());
+    EXPECT_FALSE(bookmarks.contains(file(1).toUtf8()));
+}
+
+TEST_F(RecentFilesTest, TheListComesBackAfterARestart) {
+    {
+        RecentFiles recents(defaults);
+        recents.add(file(1));
+        recents.add(file(2));
+    }
+    UserDefaults restarted = stored();
+    RecentFiles recents(restarted);
+    ASSERT_EQ(recents.items().size(), 2);
+    EXPECT_EQ(recents.items()[0], (RecentItem{QUrl::fromLocalFile(file(2)), file(2).toUtf8()}));
+    EXPECT_EQ(recents.items()[0].url.fileName(), QStringLiteral("song2.wav"));
+}
+
+TEST_F(RecentFilesTest, ALinkToTheSameFileIsASecondEntry) {
+    const QString target = file(1);
+    std::filesystem::create_symlink(dir / "song1.wav", dir / "link.wav");
+    RecentFiles recents(defaults);
+    recents.add(target);
+    recents.add(inDir("link.wav"));
+    EXPECT_EQ(paths(recents), (QStringList{inDir("link.wav"), target}));
+}
+
+TEST_F(RecentFilesTest, AtMostTheFirstFifteenStoredBookmarksAreLoaded) {
+    QVariantList bookmarks;
+    for (int n = 1; n <= 20; ++n)
+        bookmarks << file(n).toUtf8();
+    defaults.setArray(RecentFiles::defaultsKey, bookmarks);
+    RecentFiles recents(defaults);
+    ASSERT_EQ(recents.items().size(), 15);
+    EXPECT_EQ(recents.items().front().url.toLocalFile(), file(1));
+    EXPECT_EQ(recents.items().back().url.toLocalFile(), file(15));
+}
+
+TEST_F(RecentFilesTest, MissingFilesAreDroppedAtStartWithoutRewritingTheStore) {
+    defaults.setArray(RecentFiles::defaultsKey, {file(1).toUtf8(), inDir("gone.wav").toUtf8(), file(2).toUtf8()});
+    RecentFiles recents(defaults);
+    EXPECT_EQ(paths(recents), (QStringList{file(1), file(2)}));
+    EXPECT_EQ(storedBookmarks().size(), 3);
+}
+
+TEST_F(RecentFilesTest, AWronglyShapedStoredValueGivesAnEmptyList) {
+    defaults.setString(RecentFiles::defaultsKey, file(1));
+    EXPECT_TRUE(RecentFiles(defaults).items().isEmpty());
+    defaults.setArray(RecentFiles::defaultsKey, {file(1).toUtf8(), file(2)});
+    EXPECT_TRUE(RecentFiles(defaults).items().isEmpty());
+}
+
+TEST_F(RecentFilesTest, AFileThatCannotBeBookmarkedIsListedButNotStored) {
+    RecentFiles recents(defaults);
+    recents.add(file(1));
+    recents.add(inDir("vanished.wav"));
+    ASSERT_EQ(recents.items().size(), 2);
+    EXPECT_FALSE(recents.items().front().bookmark);
+    EXPECT_EQ(storedBookmarks(), (QVariantList{file(1).toUtf8()}));
+}
+
+TEST_F(RecentFilesTest, ClearEmptiesTheListAndRemovesTheKey) {
+    RecentFiles recents(defaults);
+    recents.add(file(1));
+    QSignalSpy changed(&recents, &RecentFiles::itemsChanged);
+    recents.clear();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_TRUE(recents.items().isEmpty());
+    EXPECT_FALSE(stored().contains(RecentFiles::defaultsKey));
+    UserDefaults restarted = stored();
+    EXPECT_TRUE(RecentFiles(restarted).items().isEmpty());
+}
+
+TEST_F(RecentFilesTest, EqualItemsHashAlike) {
+    const RecentItem a{QUrl::fromLocalFile("/a.wav"), QByteArray("/a.wav")};
+    const RecentItem b = a;
+    const RecentItem unbookmarked{QUrl::fromLocalFile("/a.wav"), std::nullopt};
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(std::hash<RecentItem>{}(a), std::hash<RecentItem>{}(b));
+    EXPECT_NE(a, unbookmarked);
+}

@@ -1,0 +1,55 @@
+#include "transients/HitBuilder.h"
+
+#include <gtest/gtest.h>
+
+namespace barquill::transients {
+namespace {
+
+// At 1 kHz the defaults give: pre-roll 5, classify window 60, shortest 60, longest 400, gap 8 samples.
+constexpr double kRate = 1000;
+
+class HitBuilderTest : public ::testing::Test {
+protected:
+    std::vector<TransientHit> build(const std::vector<int64_t>& onsets, int64_t length = 5000) {
+        bands_.low.assign(length, 0.0f);
+        bands_.high.assign(length, 0.1f);
+        return buildHits(onsets, bands_, kRate, {});
+    }
+    static std::vector<std::pair<int64_t, int64_t>> spans(const std::vector<TransientHit>& hits) {
+        std::vector<std::pair<int64_t, int64_t>> result;
+        for (const auto& hit : hits)
+            result.emplace_back(hit.startSample, hit.lengthSamples);
+        return result;
+    }
+    BandSignals bands_;
+};
+
+TEST_F(HitBuilderTest, AHitStartsAtThePreRollAndLastsTheLongestLength) {
+    EXPECT_EQ(spans(build({1000})), (std::vector<std::pair<int64_t, int64_t>>{{995, 400}}));
+    EXPECT_EQ(spans(build({2})), (std::vector<std::pair<int64_t, int64_t>>{{0, 400}}));
+}
+
+TEST_F(HitBuilderTest, TheNextHitOnsetCutsAHitShortBeforeIt) {
+    EXPECT_EQ(spans(build({1000, 1200})),
+              (std::vector<std::pair<int64_t, int64_t>>{{995, 197}, {1195, 400}}));
+}
+
+TEST_F(HitBuilderTest, ANextOnsetTooCloseForTheShortestHitLeavesTheHitsOverlapping) {
+    // start + 60 = 1055 is not before 1063 - 8.
+    EXPECT_EQ(spans(build({1000, 1063})),
+              (std::vector<std::pair<int64_t, int64_t>>{{995, 400}, {1058, 400}}));
+}
+
+TEST_F(HitBuilderTest, AHitNearTheEndIsCutThereOrDroppedWhenTooShort) {
+    EXPECT_EQ(spans(build({4800, 4950})), (std::vector<std::pair<int64_t, int64_t>>{{4795, 147}}));
+}
+
+TEST_F(HitBuilderTest, TheClassifyWindowStopsAtTheEnd) {
+    const std::vector<TransientHit> hits = build({4900});
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].kind, TransientHit::Kind::other);
+    EXPECT_EQ(hits[0].kickRatio, 0.0f);
+}
+
+} // namespace
+} // namespace barquill::transients

@@ -1,0 +1,149 @@
+#include "TransientSignals.h"
+
+#include "transients/TransientExtractor.h"
+#include "transients/TransientSensitivity.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+namespace barquill {
+namespace {
+
+using test::BreakdownScene;
+using test::SignalBuilder;
+
+constexpr double kRate = 44100;
+
+TransientOutcome detect(const std::vector<float>& samples, TransientExtractor extractor = {}) {
+    return extractor.detect(samples, kRate);
+}
+
+// The analysis of a run that must not fail; an impossible value when it did.
+TransientAnalysis analysisOf(const TransientOutcome& outcome) {
+    EXPECT_TRUE(std::holds_alternative<TransientAnalysis>(outcome));
+    const auto* analysis = std::get_if<TransientAnalysis>(&outcome);
+    return analysis ? *analysis : TransientAnalysis{{}, -1, false};
+}
+
+std::vector<float> hitsOfNoise(double seconds, std::vector<double> at) {
+    SignalBuilder b(kRate, seconds);
+    for (double t : at)
+        b.noiseBurst(t, 0.5, 0.006, 0.03);
+    return b.take();
+}
+
+TEST(TransientExtractor, AudioUnderOneSecondIsTooShortAndOneSecondIsAnalysed) {
+    const TransientOutcome shortOne = detect(hitsOfNoise(0.99, {0.5}));
+    ASSERT_TRUE(std::holds_alternative<TransientError>(shortOne));
+    EXPECT_EQ(std::get<TransientError>(shortOne), TransientError::tooShort());
+    EXPECT_EQ(std::get<TransientError>(shortOne).description(),
+              "Audio too short for transient detection (need ≥ 1 s).");
+
+    const TransientAnalysis oneSecond = analysisOf(detect(hitsOfNoise(1.0, {0.5})));
+    ASSERT_EQ(oneSecond.hits.size(), 1u);
+    EXPECT_TRUE(oneSecond.quietFound);
+}
+
+TEST(TransientExtractor, SilentAndNearSilentAudioIsTooShort) {
+    EXPECT_EQ(detect(std::vector<float>(5 * 44100, 0.0f)), TransientOutcome(TransientError::tooShort()));
+    const std::vector<float> whisper = SignalBuilder(kRate, 5).noiseBurst(1.0, 0.0001, 10, 3).take();
+    EXPECT_EQ(detect(whisper), TransientOutcome(TransientError::tooShort()));
+}
+
+TEST(TransientExtractor, SteadilyDecayingToneHasNoHits) {
+    // Two whole periods per 3 ms frame, so each frame's level is below the one before.
+    const std::vector<float> tone = SignalBuilder(kRate, 3).sineBurst(0, kRate / 66, 0.8, 0.5, 3).take();
+    EXPECT_EQ(analysisOf(detect(tone)), (TransientAnalysis{{}, 0, true}));
+}
+
+TEST(TransientExtractor, TwoRisesCloserThanTheSpacingGiveOneHit) {
+    const TransientAnalysis a = analysisOf(detect(hitsOfNoise(1.5, {0.7, 0.72})));
+    ASSERT_EQ(a.hits.size(), 1u);
+    EXPECT_NEAR(a.hits[0].startSample, std::llround(0.695 * kRate), 0.001 * kRate);
+}
+
+TEST(TransientExtractor, AnalyzeInTheBackgroundGivesTheSameResultAsDetect) {
+    std::vector<float> samples = hitsOfNoise(3, {0.5, 1.25, 2.0});
+    const TransientOutcome here = detect(samples);
+    EXPECT_EQ(TransientExtractor{}.analyze(std::move(samples), kRate).get(), here);
+}
+
+TEST(TransientSensitivity, MapsTheUserScaleOntoTheDetectionQuantile) {
+    EXPECT_NEAR(detectionQuantileForSensitivity(0), 0.999, 1e-12);
+    EXPECT_NEAR(detectionQuantileForSensitivity(50), 0.98, 1e-12);
+    EXPECT_NEAR(detectionQuantileForSensitivity(100), 0.6, 1e-12);
+    EXPECT_NEAR(TransientExtractor::forSensitivity(100).detectionQuantile, 0.6, 1e-12);
+}
+
+class BreakdownTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        scene_ = new BreakdownScene(BreakdownScene::make());
+        outcome_ = new TransientOutcome(TransientExtractor{}.detect(scene_->samples, scene_->sampleRate));
+    }
+    static void TearDownTestSuite() {
+        delete scene_;
+        delete outcome_;
+    }
+    static std::vector<double> onsetsOf(TransientHit::Kind kind) {
+        std::vector<double> onsets;
+        const TransientAnalysis a = analysisOf(*outcome_);
+        for (const auto& hit : a.hits)
+            if (hit.kind == kind) onsets.push_back(static_cast<double>(hit.startSample) / kRate + 0.005);
+        return onsets;
+    }
+    static BreakdownScene* scene_;
+    static TransientOutcome* outcome_;
+};
+BreakdownScene* BreakdownTest::scene_ = nullptr;
+TransientOutcome* BreakdownTest::outcome_ = nullptr;
+
+TEST_F(BreakdownTest, OnlyHitsInTheQuietStretchSurviveAndLoudHitsAreCounted) {
+    const TransientAnalysis a = analysisOf(*outcome_);
+    EXPECT_TRUE(a.quietFound);
+    EXPECT_EQ(a.gatedOut, static_cast<int64_t>(scene_->loudHitSeconds.size()));
+    for (const auto& hit : a.hits) {
+        EXPECT_GT(hit.startSample, std::llround(12.0 * kRate));
+        EXPECT_LT(hit.startSample, std::llround(20.0 * kRate));
+    }
+}
+
+TEST_F(BreakdownTest, HatsAndClapsAreOthersWithinAMillisecondOfTheirPlace) {
+    const std::vector<double> others = onsetsOf(TransientHit::Kind::other);
+    ASSERT_EQ(others.size(), scene_->otherSeconds.size());
+    for (size_t i = 0; i < others.size(); ++i)
+        EXPECT_NEAR(others[i], scene_->otherSeconds[i], 0.001) << "hit " << i;
+}
+
+TEST_F(BreakdownTest, LowSineBurstsAreKicksWithinAMillisecondOfTheirPlace) {
+    const std::vector<double> kicks = onsetsOf(TransientHit::Kind::kick);
+    ASSERT_EQ(kicks.size(), scene_->kickSeconds.size());
+    for (size_t i = 0; i < kicks.size(); ++i)
+        EXPECT_NEAR(kicks[i], scene_->kickSeconds[i], 0.001) << "kick " << i;
+}
+
+TEST_F(BreakdownTest, KickRatiosLieClearlyOnTheirSideOfTheThreshold) {
+    const TransientAnalysis a = analysisOf(*outcome_);
+    for (const auto& hit : a.hits) {
+        if (hit.kind == TransientHit::Kind::kick)
+            EXPECT_GT(hit.kickRatio, 0.9f);
+        else
+            EXPECT_LT(hit.kickRatio, 0.1f);
+    }
+}
+
+TEST(TransientExtractor, NoQuietSectionGatesOutEveryOnset) {
+    // Half-second gaps every two seconds: after smoothing only single frames are quietest.
+    SignalBuilder b(kRate, 20);
+    for (double t = 0.5; t < 20; t += 2)
+        b.noiseBurst(t, 0.4, 1e9, 1.5);
+    const TransientAnalysis a = analysisOf(detect(b.take()));
+    EXPECT_FALSE(a.quietFound);
+    EXPECT_TRUE(a.hits.empty());
+    EXPECT_GE(a.gatedOut, 10);
+}
+
+} // namespace
+} // namespace barquill

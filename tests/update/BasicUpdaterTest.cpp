@@ -1,0 +1,156 @@
+#include "update/BasicUpdater.h"
+
+#include "platform/defaults/UserDefaults.h"
+#include "update/AppVersion.h"
+
+#include "ManifestServer.h"
+#include "TestSupport.h"
+
+#include <QNetworkProxy>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace barquill;
+
+namespace {
+
+QByteArray manifest(const char* version) {
+    return QByteArray(R"({"product": "barquill", "version": ")") + version + R"(", "file": "Barquill-)" +
+           version + R"(.tar.gz"})";
+}
+
+class BasicUpdaterTest : public ::testing::Test {
+protected:
+    BasicUpdaterTest() {
+        // Only ever talk to the local server, whatever the environment's proxy says.
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    }
+
+    QString defaultsPath() const { return QString::fromStdString((dir / "defaults.json").string()); }
+    std::optional<QDateTime> storedDate() const {
+        return UserDefaults(defaultsPath()).date(BasicUpdater::lastCheckKey);
+    }
+
+    // Runs one check to its end and returns what it wrote to standard output.
+    std::string check(const QString& appVersion, bool chooseDownload = false) {
+        return check(server.baseUrl(), appVersion, chooseDownload);
+    }
+    std::string check(const QString& baseUrl, const QString& appVersion, bool chooseDownload) {
+        BasicUpdater updater(baseUrl, 5, defaults);
+        updater.setApplicationVersion(appVersion);
+        updater.setUpdateDialog([&](const QString& version) {
+            offered.append(version);
+            return chooseDownload;
+        });
+        updater.setUrlOpener([&](const QUrl& url) { opened.append(url); });
+        QSignalSpy finished(&updater, &BasicUpdater::finished);
+        testing::internal::CaptureStdout();
+        updater.checkForUpdate();
+        const bool ended = finished.wait(20000);
+        const std::string output = testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(ended);
+        return output;
+    }
+
+    test::TempDir dir;
+    UserDefaults defaults{defaultsPath()};
+    ManifestServer server;
+    QStringList offered;
+    QList<QUrl> opened;
+};
+
+} // namespace
+
+TEST_F(BasicUpdaterTest, ADateFourDaysOldBacksOffWithoutARequest) {
+    const QDateTime fourDaysAgo = QDateTime::currentDateTime().addDays(-4);
+    defaults.setDate(BasicUpdater::lastCheckKey, fourDaysAgo);
+    EXPECT_EQ(check("1.0"), "BasicUpdater: backed off, less than 5 days.\n");
+    EXPECT_EQ(server.requestCount(), 0);
+    EXPECT_EQ(storedDate(), fourDaysAgo.toUTC());
+}
+
+TEST_F(BasicUpdaterTest, WithNoDateTheManifestIsFetchedPastAnyCache) {
+    server.respond(200, manifest("1.0"));
+    check("1.0");
+    ASSERT_EQ(server.requestCount(), 1);
+    EXPECT_TRUE(server.requests()[0].startsWith("GET /updater.json HTTP/1.1")) << server.requests()[0].constData();
+    EXPECT_TRUE(server.requests()[0].toLower().contains("cache-control: no-cache")) << server.requests()[0].constData();
+}
+
+TEST_F(BasicUpdaterTest, ADateSixDaysOldFetchesAgain) {
+    defaults.setDate(BasicUpdater::lastCheckKey, QDateTime::currentDateTime().addDays(-6));
+    server.respond(200, manifest("1.0"));
+    check("1.0");
+    EXPECT_EQ(server.requestCount(), 1);
+}
+
+TEST_F(BasicUpdaterTest, TheSameVersionIsAlreadyUpToDateAndStoresTheDate) {
+    server.respond(200, manifest("1.0.0"));
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    EXPECT_EQ(check("1.0.0"), "BasicUpdater: checking for update at " + server.baseUrl().toStdString() +
+                                  "...\nBasicUpdater: application 1.0.0 already up to date.\n");
+    EXPECT_TRUE(offered.isEmpty());
+    ASSERT_TRUE(storedDate());
+    EXPECT_GE(*storedDate(), before);
+}
+
+TEST_F(BasicUpdaterTest, PlainStringOrderDoesNotOffer110ToAnApplicationAt19) {
+    server.respond(200, manifest("1.10"));
+    EXPECT_NE(check("1.9").find("BasicUpdater: application 1.10 already up to date.\n"), std::string::npos);
+    EXPECT_TRUE(offered.isEmpty());
+}
+
+TEST_F(BasicUpdaterTest, PlainStringOrderOffers19ToAnApplicationAt110AndDownloadOpensTheFile) {
+    server.respond(200, manifest("1.9"));
+    const std::string output = check("1.10", /*chooseDownload=*/true);
+    EXPECT_EQ(output.find("up to date"), std::string::npos);
+    EXPECT_EQ(offered, QStringList{"1.9"});
+    EXPECT_EQ(opened, QList<QUrl>{QUrl(server.baseUrl() + "/Barquill-1.9.tar.gz")});
+    EXPECT_TRUE(storedDate());
+}
+
+TEST_F(BasicUpdaterTest, CancelStillStoresTheDateSoTheDialogWaitsForTheBackOff) {
+    server.respond(200, manifest("2.0"));
+    check("1.0", /*chooseDownload=*/false);
+    EXPECT_EQ(offered, QStringList{"2.0"});
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(storedDate());
+    EXPECT_EQ(check("1.0"), "BasicUpdater: backed off, less than 5 days.\n");
+    EXPECT_EQ(server.requestCount(), 1);
+}
+
+TEST_F(BasicUpdaterTest, AManifestMissingAKeyLeavesTheDateAlone) {
+    for (const char* body : {R"({"product": "barquill", "version": "9.0"})", R"({"version": "9.0", "file": "f"})",
+                             R"({"product": "barquill", "version": 9, "file": "f"})", "<html>"}) {
+        server.respond(200, body);
+        const std::string output = check("1.0");
+        EXPECT_NE(output.find("BasicUpdater: could not decode the update manifest: "), std::string::npos) << output;
+        EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 2) << output;
+    }
+    EXPECT_TRUE(offered.isEmpty());
+    EXPECT_FALSE(storedDate());
+}
+
+TEST_F(BasicUpdaterTest, AFailedTransferWritesOneLineAndLeavesTheDateAlone) {
+    server.respond(404, "missing");
+    const std::string output = check("1.0");
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 2) << output;
+    EXPECT_FALSE(storedDate());
+}
+
+TEST_F(BasicUpdaterTest, AnUnusableAddressEndsTheCheckSilentlyAfterTheFirstLine) {
+    EXPECT_EQ(check("http://exa mple.com", "1.0", false),
+              "BasicUpdater: checking for update at http://exa mple.com...\n");
+    EXPECT_FALSE(storedDate());
+}
+
+TEST_F(BasicUpdaterTest, AnEmptyBaseAddressMakesNoCheckAtAll) {
+    EXPECT_EQ(check("", "1.0", false), "");
+    EXPECT_FALSE(storedDate());
+}
+
+TEST(AppVersion, IsTheBuildsVersion) {
+    EXPECT_STREQ(appVersion, BARQUILL_VERSION);
+    EXPECT_NE(std::string(appVersion), "");
+}
