@@ -56,6 +56,10 @@ void AutomationStateWriter::write() {
     state["isExportingTransients"] = store_->isExportingTransients();
     state["currentTime"] = store_->currentTime();
     state["duration"] = store_->duration();
+    if (const auto range = store_->loopRange()) {
+        state["loopStart"] = range->first;
+        state["loopEnd"] = range->second;
+    }
     state["fileName"] = store_->info() ? QJsonValue(store_->info()->fileName) : QJsonValue();
     state["windowId"] = QString::number(windowId_);
     QSaveFile file(path_);

@@ -32,8 +32,8 @@ PCMBufferPtr buildPreviewBuffer(const PCMBuffer& source, int64_t startFrame, int
     const uint32_t channels = source.channelCount();
     int64_t pos = 0;
     for (int64_t k = 0; k < n; ++k) {
-        const int64_t a = s + (k * len) / n;
-        const int64_t b = s + ((k + 1) * len) / n;
+        const int64_t a = s + static_cast<int64_t>(k * static_cast<__int128>(len) / n);
+        const int64_t b = s + static_cast<int64_t>((k + 1) * static_cast<__int128>(len) / n);
         const int64_t count = b - a;
         if (count >= 1) {
             const int64_t f = std::min(count / 2, fadeFrames);

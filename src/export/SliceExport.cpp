@@ -18,12 +18,19 @@ FrameRange barFrameRange(double sampleRate, double startTimeSeconds, double dura
     return {start, start + length};
 }
 
+FrameRange sliceRange(int64_t start, int64_t length, int64_t k, int slices) {
+    // 128-bit products: k × length must not overflow for any slice count.
+    const __int128 n = std::max(slices, 1);
+    return {start + static_cast<int64_t>(k * static_cast<__int128>(length) / n),
+            start + static_cast<int64_t>((k + 1) * static_cast<__int128>(length) / n)};
+}
+
 std::vector<FrameRange> sliceRanges(int64_t start, int64_t length, int slices) {
-    const int64_t n = std::max(slices, 1);
+    const int n = std::max(slices, 1);
     std::vector<FrameRange> ranges;
     ranges.reserve(static_cast<size_t>(n));
-    for (int64_t k = 0; k < n; ++k)
-        ranges.push_back({start + (k * length) / n, start + ((k + 1) * length) / n});
+    for (int k = 0; k < n; ++k)
+        ranges.push_back(sliceRange(start, length, k, n));
     return ranges;
 }
 
@@ -47,9 +54,11 @@ SliceExportResult runSliceExport(const SliceExportJob& job) {
     const int64_t total = buffer.frameLength();
 
     // A bar nudged partly before the file starts at frame 0 with its length kept.
-    const auto ranges = sliceRanges(std::max<int64_t>(job.startFrame, 0), job.frameCount, slices);
+    const int64_t start = std::max<int64_t>(job.startFrame, 0);
     for (int k = 0; k < slices; ++k) {
-        const FrameRange range = ranges[static_cast<size_t>(k)];
+        const FrameRange range = sliceRange(start, job.frameCount, k, slices);
+        // Slices run forward, so once one starts past the end so do all that follow.
+        if (range.start >= total && job.frameCount >= 0) break;
         if (range.start >= range.end || range.start >= total) continue;
         const int64_t n = std::min(range.length(), total - range.start);
         auto copy = copyFrames(buffer, range.start, n);

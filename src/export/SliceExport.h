@@ -22,9 +22,10 @@ struct FrameRange {
 // away from zero. A bar that begins before the file is moved to frame 0 with its length kept.
 FrameRange barFrameRange(double sampleRate, double startTimeSeconds, double durationSeconds);
 
-// The `slices` boundaries of [start, start + length): slice k runs from start + k·length/slices to
-// start + (k+1)·length/slices (integer division). Nothing is clipped to the file here.
-// slices < 1 counts as 1.
+// Slice k of `slices` over [start, start + length): from start + k·length/slices to
+// start + (k+1)·length/slices (integer division truncating toward zero). Nothing is clipped to the
+// file here. slices < 1 counts as 1.
+FrameRange sliceRange(int64_t start, int64_t length, int64_t k, int slices);
 std::vector<FrameRange> sliceRanges(int64_t start, int64_t length, int slices);
 
 // "<stem>_bar05_slice03of08.wav" when a bar number is given, "<stem>_slice03of08.wav" for the whole

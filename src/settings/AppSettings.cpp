@@ -10,7 +10,9 @@ namespace barquill {
 
 namespace {
 
-QString key(const char* name) { return QString::fromLatin1(name); }
+QString key(const char* name) {
+    return QString::fromLatin1(name);
+}
 
 // A stored number, or `fallback` when the value is missing or not a number; then anything not >= 0
 // (NaN included) becomes 0 and the result is capped at `maximum`.
@@ -54,9 +56,10 @@ void AppSettings::load() {
     const qint64 bits = defaults_.integer(key(Keys::exportBitDepth));
     setExportBitDepth(bits == 16 || bits == 24 || bits == 32 ? bits : defaultExportBitDepth);
     const auto rate = defaults_.number(key(Keys::exportSampleRate));
-    setExportSampleRate(rate && (*rate == 44100 || *rate == 48000 || *rate == 96000) ? *rate
-                                                                                      : defaultExportSampleRate);
-    setTransientSensitivity(loadClamped(defaults_, Keys::transientSensitivity, defaultTransientSensitivity, 100));
+    setExportSampleRate(
+        rate && (*rate == 44100 || *rate == 48000 || *rate == 96000) ? *rate : defaultExportSampleRate);
+    setTransientSensitivity(
+        loadClamped(defaults_, Keys::transientSensitivity, defaultTransientSensitivity, 100));
     setExportFolderBookmark(defaults_.data(key(Keys::exportFolderBookmark)));
 }
 
@@ -131,7 +134,9 @@ void AppSettings::resetToDefaults() {
     setTransientSensitivity(defaultTransientSensitivity);
 }
 
-void AppSettings::setExportFolder(const QString& folder) { setExportFolderBookmark(createBookmark(folder)); }
+void AppSettings::setExportFolder(const QString& folder) {
+    setExportFolderBookmark(createBookmark(folder));
+}
 
 std::optional<QString> AppSettings::resolvedExportFolder() {
     if (!exportFolderBookmark_) return std::nullopt;

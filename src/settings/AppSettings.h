@@ -30,8 +30,8 @@ class AppSettings : public QObject {
     Q_PROPERTY(double previewGapMs READ previewGapMs WRITE setPreviewGapMs NOTIFY previewGapMsChanged)
     Q_PROPERTY(double sliceFadeMs READ sliceFadeMs WRITE setSliceFadeMs NOTIFY sliceFadeMsChanged)
     Q_PROPERTY(qint64 exportBitDepth READ exportBitDepth WRITE setExportBitDepth NOTIFY exportBitDepthChanged)
-    Q_PROPERTY(
-        double exportSampleRate READ exportSampleRate WRITE setExportSampleRate NOTIFY exportSampleRateChanged)
+    Q_PROPERTY(double exportSampleRate READ exportSampleRate WRITE setExportSampleRate NOTIFY
+                   exportSampleRateChanged)
     Q_PROPERTY(double transientSensitivity READ transientSensitivity WRITE setTransientSensitivity NOTIFY
                    transientSensitivityChanged)
     Q_PROPERTY(std::optional<QByteArray> exportFolderBookmark READ exportFolderBookmark WRITE

@@ -26,9 +26,13 @@ void RecentFiles::load() {
     }
 }
 
-void RecentFiles::add(const QString& path) { add(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())); }
+void RecentFiles::add(const QString& path) {
+    add(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+}
 
-void RecentFiles::add(const std::string& path) { add(QFile::decodeName(QByteArray::fromStdString(path))); }
+void RecentFiles::add(const std::string& path) {
+    add(QFile::decodeName(QByteArray::fromStdString(path)));
+}
 
 void RecentFiles::add(const QUrl& url) {
     const QString path = url.toLocalFile();

@@ -24,7 +24,6 @@ inline size_t qHash(const RecentItem& item, size_t seed = 0) {
 
 } // namespace barquill
 
-template <>
-struct std::hash<barquill::RecentItem> {
+template <> struct std::hash<barquill::RecentItem> {
     size_t operator()(const barquill::RecentItem& item) const noexcept { return barquill::qHash(item); }
 };

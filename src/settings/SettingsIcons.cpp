@@ -54,8 +54,8 @@ QIcon settingsSectionIcon(const QString& symbolName) {
         QPainter p(&pixmap);
         p.setRenderHint(QPainter::Antialiasing);
         p.scale(scale, scale);
-        p.setPen(QPen(QGuiApplication::palette().color(QPalette::WindowText), 1.4, Qt::SolidLine, Qt::RoundCap,
-                      Qt::RoundJoin));
+        p.setPen(QPen(QGuiApplication::palette().color(QPalette::WindowText), 1.4, Qt::SolidLine,
+                      Qt::RoundCap, Qt::RoundJoin));
         drawSymbol(p, symbolName);
         p.end();
         drawn.addPixmap(pixmap);

@@ -58,9 +58,11 @@ QIcon swatch(const QColor& color) {
 
 } // namespace
 
-SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent) : QWidget(parent), settings_(settings) {
+SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent)
+    : QWidget(parent), settings_(settings) {
     chooseColor_ = [](const QColor& current, QWidget* parent) -> std::optional<QColor> {
-        const QColor chosen = QColorDialog::getColor(current, parent, QString(), QColorDialog::ShowAlphaChannel);
+        const QColor chosen =
+            QColorDialog::getColor(current, parent, QString(), QColorDialog::ShowAlphaChannel);
         if (!chosen.isValid()) return std::nullopt;
         return chosen;
     };
@@ -98,9 +100,10 @@ SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent) : QWidget
     addRow(form, QStringLiteral("Loop marker color"), loopColorWell_,
            QStringLiteral("Color of the loop region edges over the waveform"));
     auto* detail = new QWidget;
-    resolutionPicker_ = makePicker(detail, QStringLiteral("waveformResolution"),
-                                   {{QStringLiteral("Full"), 2048}, {QStringLiteral("½"), 1024}, {QStringLiteral("¼"), 512}},
-                                   [this](double v) { settings_.setWaveformResolution(qint64(v)); });
+    resolutionPicker_ =
+        makePicker(detail, QStringLiteral("waveformResolution"),
+                   {{QStringLiteral("Full"), 2048}, {QStringLiteral("½"), 1024}, {QStringLiteral("¼"), 512}},
+                   [this](double v) { settings_.setWaveformResolution(qint64(v)); });
     addRow(form, QStringLiteral("Detail"), detail,
            QStringLiteral("Waveform peak buckets — each step halves the per-redraw DSP cost"));
     auto* snap = new QCheckBox;
@@ -152,25 +155,29 @@ SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent) : QWidget
     addRow(form, QStringLiteral("Slice fade in/out"), hbox(fadeSlider_.slider, fadeSlider_.valueLabel),
            QStringLiteral("Fade in/out on each exported slice (de-clicks edges)"));
     auto* bits = new QWidget;
-    bitDepthPicker_ =
-        makePicker(bits, QStringLiteral("exportBitDepth"),
-                   {{QStringLiteral("16-bit"), 16}, {QStringLiteral("24-bit"), 24}, {QStringLiteral("32-bit float"), 32}},
-                   [this](double v) { settings_.setExportBitDepth(qint64(v)); });
+    bitDepthPicker_ = makePicker(bits, QStringLiteral("exportBitDepth"),
+                                 {{QStringLiteral("16-bit"), 16},
+                                  {QStringLiteral("24-bit"), 24},
+                                  {QStringLiteral("32-bit float"), 32}},
+                                 [this](double v) { settings_.setExportBitDepth(qint64(v)); });
     addRow(form, QStringLiteral("Bit depth"), bits,
            QStringLiteral("WAV bit depth for exported slices + transients (24-bit default)"));
     auto* rates = new QWidget;
-    sampleRatePicker_ = makePicker(
-        rates, QStringLiteral("exportSampleRate"),
-        {{QStringLiteral("44.1 kHz"), 44100}, {QStringLiteral("48 kHz"), 48000}, {QStringLiteral("96 kHz"), 96000}},
-        [this](double v) { settings_.setExportSampleRate(v); });
+    sampleRatePicker_ = makePicker(rates, QStringLiteral("exportSampleRate"),
+                                   {{QStringLiteral("44.1 kHz"), 44100},
+                                    {QStringLiteral("48 kHz"), 48000},
+                                    {QStringLiteral("96 kHz"), 96000}},
+                                   [this](double v) { settings_.setExportSampleRate(v); });
     addRow(form, QStringLiteral("Sample rate"), rates,
-           QStringLiteral("WAV sample rate for exported slices + transients (resampled when different from the file)"));
+           QStringLiteral(
+               "WAV sample rate for exported slices + transients (resampled when different from the file)"));
 
     // Transients
     form = section(QStringLiteral("Transients"), QStringLiteral("bolt"));
     sensitivitySlider_ = makeSlider(QStringLiteral("transientSensitivity"), 0, 100, 1, QStringLiteral("%"),
                                     [this](double v) { settings_.setTransientSensitivity(v); });
-    addRow(form, QStringLiteral("Detection sensitivity"), hbox(sensitivitySlider_.slider, sensitivitySlider_.valueLabel),
+    addRow(form, QStringLiteral("Detection sensitivity"),
+           hbox(sensitivitySlider_.slider, sensitivitySlider_.valueLabel),
            QStringLiteral("How picky transient detection is — lower exports fewer one-shots"));
 
     auto* reset = new QPushButton(QStringLiteral("Reset to Defaults"));
@@ -325,7 +332,8 @@ void SettingsWindow::refreshExportFolder() {
     const auto folder = settings_.resolvedExportFolder();
     refreshingFolder_ = false;
     if (folder) {
-        folderLabel_->setText(QFileInfo(*folder).fileName().isEmpty() ? *folder : QFileInfo(*folder).fileName());
+        folderLabel_->setText(QFileInfo(*folder).fileName().isEmpty() ? *folder
+                                                                      : QFileInfo(*folder).fileName());
         folderLabel_->setPalette(QPalette());
     } else {
         folderLabel_->setText(notSetText);

@@ -56,10 +56,11 @@ private:
     QWidget* makeSectionHeader(const QString& title, const QString& symbolName);
     QPushButton* makeColorWell(const QString& name, const std::function<QColor()>& read,
                                const std::function<void(const QColor&)>& write);
-    QButtonGroup* makePicker(QWidget* row, const QString& name, const QList<std::pair<QString, double>>& choices,
+    QButtonGroup* makePicker(QWidget* row, const QString& name,
+                             const QList<std::pair<QString, double>>& choices,
                              const std::function<void(double)>& write);
-    SliderRow makeSlider(const QString& name, double minimum, double maximum, double step, const QString& unit,
-                         const std::function<void(double)>& write);
+    SliderRow makeSlider(const QString& name, double minimum, double maximum, double step,
+                         const QString& unit, const std::function<void(double)>& write);
 
     void refreshColorWell(QPushButton* well, const QColor& color);
     void refreshPicker(QButtonGroup* group, double value);

@@ -1,5 +1,6 @@
 #include "store/AudioStore.h"
 
+#include "platform/decode/DecodeWithFallback.h"
 #include "settings/RecentFiles.h"
 
 #include <QFile>

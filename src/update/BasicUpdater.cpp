@@ -28,7 +28,9 @@ void writeLine(const QString& line) {
     std::fflush(stdout);
 }
 
-QString oneLine(QString text) { return text.replace(u'\n', u' ').replace(u'\r', u' '); }
+QString oneLine(QString text) {
+    return text.replace(u'\n', u' ').replace(u'\r', u' ');
+}
 
 // A usable absolute address, or nothing.
 std::optional<QUrl> validUrl(const QString& text) {
@@ -55,10 +57,11 @@ std::variant<Updater, QString> decodeUpdater(const QByteArray& body) {
     if (!document.isObject()) return QStringLiteral("the manifest is not a JSON object");
     const QJsonObject object = document.object();
     Updater manifest;
-    for (auto [name, field] : {std::pair{"product", &manifest.product}, std::pair{"version", &manifest.version},
-                               std::pair{"file", &manifest.file}}) {
+    for (auto [name, field] : {std::pair{"product", &manifest.product},
+                               std::pair{"version", &manifest.version}, std::pair{"file", &manifest.file}}) {
         const QJsonValue value = object.value(QLatin1String(name));
-        if (value.isUndefined()) return QStringLiteral("the manifest has no \"%1\" key").arg(QLatin1String(name));
+        if (value.isUndefined())
+            return QStringLiteral("the manifest has no \"%1\" key").arg(QLatin1String(name));
         if (!value.isString())
             return QStringLiteral("the manifest's \"%1\" is not a string").arg(QLatin1String(name));
         *field = value.toString();
@@ -68,7 +71,9 @@ std::variant<Updater, QString> decodeUpdater(const QByteArray& body) {
 
 } // namespace
 
-QString BasicUpdater::defaultBaseUrl() { return QStringLiteral(BARQUILL_UPDATE_BASE_URL); }
+QString BasicUpdater::defaultBaseUrl() {
+    return QStringLiteral(BARQUILL_UPDATE_BASE_URL);
+}
 
 BasicUpdater::BasicUpdater(QString baseUrl, int backOffDays, UserDefaults& defaults, QObject* parent)
     : QObject(parent), baseUrl_(std::move(baseUrl)), backOffDays_(backOffDays), defaults_(defaults),
@@ -99,7 +104,8 @@ void BasicUpdater::runCheck() {
     if (baseUrl_.isEmpty()) return finish();
 
     const QString key = QString::fromLatin1(lastCheckKey);
-    const QDateTime last = defaults_.date(key).value_or(QDateTime::fromMSecsSinceEpoch(0, Qt::UTC).addYears(-1000));
+    const QDateTime last =
+        defaults_.date(key).value_or(QDateTime::fromMSecsSinceEpoch(0, Qt::UTC).addYears(-1000));
     const QDateTime cutoff = QDateTime::currentDateTime().addDays(-backOffDays_);
     if (!(last < cutoff)) {
         writeLine(QStringLiteral("BasicUpdater: backed off, less than %1 days.").arg(backOffDays_));
@@ -130,7 +136,8 @@ void BasicUpdater::handleReply(QNetworkReply* reply) {
     }
     const auto decoded = decodeUpdater(reply->readAll());
     if (const QString* problem = std::get_if<QString>(&decoded)) {
-        writeLine(QStringLiteral("BasicUpdater: could not decode the update manifest: %1").arg(oneLine(*problem)));
+        writeLine(
+            QStringLiteral("BasicUpdater: could not decode the update manifest: %1").arg(oneLine(*problem)));
         return finish();
     }
     const Updater& manifest = std::get<Updater>(decoded);
@@ -147,6 +154,8 @@ void BasicUpdater::handleReply(QNetworkReply* reply) {
     finish();
 }
 
-void BasicUpdater::finish() { emit finished(); }
+void BasicUpdater::finish() {
+    emit finished();
+}
 
 } // namespace barquill

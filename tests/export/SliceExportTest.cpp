@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace barquill;
 using namespace barquill::test;
 namespace fs = std::filesystem;
@@ -199,4 +201,15 @@ TEST(SliceExportBanner, NamesTheCountTheCaseAndTheFolder) {
     EXPECT_EQ(sliceExportBanner(16, true, true, "/x/Loops"),
               "Exported 16 slices (whole file) (reversed) → Loops");
     EXPECT_EQ(sliceExportBanner(0, false, false, "/x/Loops"), "Exported 0 slices → Loops");
+}
+
+TEST_F(SliceExportRun, AbsurdSlicesAndLengthsWriteWhatFitsWithoutCrashing) {
+    job.slices = std::numeric_limits<int>::max();
+    job.frameCount = std::numeric_limits<int64_t>::max() / 2;
+    job.startFrame = 99;
+    EXPECT_EQ(runSliceExport(job).written, 0); // the first slice alone is longer than the file
+    job.startFrame = 0;
+    job.frameCount = -10;
+    EXPECT_EQ(runSliceExport(job).written, 0);
+    EXPECT_EQ(barFrameRange(44100, 1e300, 1e300).start, barFrameRange(44100, 1e301, 1).start);
 }

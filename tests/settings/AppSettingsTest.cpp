@@ -56,21 +56,20 @@ TEST_P(NumberNormalisation, LoadsTheCheckedValueAndWritesItBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, NumberNormalisation,
-    ::testing::Values(NumberCase{Keys::previewGapMs, 750.0, 500}, NumberCase{Keys::previewGapMs, -5.0, 0},
-                      NumberCase{Keys::previewGapMs, 350.0, 350}, NumberCase{Keys::previewGapMs, qint64(35), 35},
-                      NumberCase{Keys::previewGapMs, QString("40"), 100},
-                      NumberCase{Keys::previewGapMs, true, 100}, NumberCase{Keys::sliceFadeMs, 80.0, 50},
-                      NumberCase{Keys::sliceFadeMs, 2.5, 2.5}, NumberCase{Keys::transientSensitivity, 150.0, 100},
-                      NumberCase{Keys::transientSensitivity, -0.5, 0},
-                      NumberCase{Keys::exportSampleRate, 22050.0, 44100},
-                      NumberCase{Keys::exportSampleRate, qint64(48000), 48000},
-                      NumberCase{Keys::exportSampleRate, 96000.0, 96000},
-                      NumberCase{Keys::exportSampleRate, QString("48000"), 44100},
-                      NumberCase{Keys::exportBitDepth, qint64(8), 24}, NumberCase{Keys::exportBitDepth, qint64(16), 16},
-                      NumberCase{Keys::exportBitDepth, 32.0, 32},
-                      NumberCase{Keys::waveformResolution, qint64(4096), 1024},
-                      NumberCase{Keys::waveformResolution, qint64(512), 512},
-                      NumberCase{Keys::waveformResolution, QString("2048"), 2048}));
+    ::testing::Values(
+        NumberCase{Keys::previewGapMs, 750.0, 500}, NumberCase{Keys::previewGapMs, -5.0, 0},
+        NumberCase{Keys::previewGapMs, 350.0, 350}, NumberCase{Keys::previewGapMs, qint64(35), 35},
+        NumberCase{Keys::previewGapMs, QString("40"), 100}, NumberCase{Keys::previewGapMs, true, 100},
+        NumberCase{Keys::sliceFadeMs, 80.0, 50}, NumberCase{Keys::sliceFadeMs, 2.5, 2.5},
+        NumberCase{Keys::transientSensitivity, 150.0, 100}, NumberCase{Keys::transientSensitivity, -0.5, 0},
+        NumberCase{Keys::exportSampleRate, 22050.0, 44100},
+        NumberCase{Keys::exportSampleRate, qint64(48000), 48000},
+        NumberCase{Keys::exportSampleRate, 96000.0, 96000},
+        NumberCase{Keys::exportSampleRate, QString("48000"), 44100},
+        NumberCase{Keys::exportBitDepth, qint64(8), 24}, NumberCase{Keys::exportBitDepth, qint64(16), 16},
+        NumberCase{Keys::exportBitDepth, 32.0, 32}, NumberCase{Keys::waveformResolution, qint64(4096), 1024},
+        NumberCase{Keys::waveformResolution, qint64(512), 512},
+        NumberCase{Keys::waveformResolution, QString("2048"), 2048}));
 
 TEST_F(AppSettingsLoad, IntegersAreWrittenBackAsIntegersAndRatesAsDoubles) {
     defaults.setDouble(Keys::exportBitDepth, 16);

@@ -78,7 +78,8 @@ TEST_F(RecentFilesTest, AtMostTheFirstFifteenStoredBookmarksAreLoaded) {
 }
 
 TEST_F(RecentFilesTest, MissingFilesAreDroppedAtStartWithoutRewritingTheStore) {
-    defaults.setArray(RecentFiles::defaultsKey, {file(1).toUtf8(), inDir("gone.wav").toUtf8(), file(2).toUtf8()});
+    defaults.setArray(RecentFiles::defaultsKey,
+                      {file(1).toUtf8(), inDir("gone.wav").toUtf8(), file(2).toUtf8()});
     RecentFiles recents(defaults);
     EXPECT_EQ(paths(recents), (QStringList{file(1), file(2)}));
     EXPECT_EQ(storedBookmarks().size(), 3);

@@ -11,6 +11,11 @@
 #include <filesystem>
 #include <fstream>
 
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
 // A private defaults file in a temporary folder; `stored()` reads it back from disk, so a test sees
 // what a restart would see.
 class SettingsFixture : public ::testing::Test {

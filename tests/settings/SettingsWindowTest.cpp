@@ -17,8 +17,7 @@ namespace {
 
 class SettingsWindowTest : public SettingsFixture {
 protected:
-    template <typename T = QWidget>
-    T* control(const char* name) {
+    template <typename T = QWidget> T* control(const char* name) {
         T* found = window.findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
@@ -49,13 +48,15 @@ TEST_F(SettingsWindowTest, ShowsTheSectionsAndLabelsInOrder) {
                                   "Snap clicks to bars", "Start with Loop enabled", "Slice Preview",
                                   "Gap between slices", "Slice Export", "Export folder", "Slice fade in/out",
                                   "Bit depth", "Sample rate", "Transients", "Detection sensitivity"}));
-    EXPECT_EQ(control("previewGapMs")->toolTip(), QStringLiteral("Silence between preview slices"));
+    EXPECT_EQ(control("previewGapMs")->parentWidget()->toolTip(),
+              QStringLiteral("Silence between preview slices"));
     EXPECT_EQ(control("waveformResolution")->toolTip(),
               QStringLiteral("Waveform peak buckets — each step halves the per-redraw DSP cost"));
 }
 
 TEST_F(SettingsWindowTest, EveryControlStoresItsValueAtOnce) {
-    window.setColorChooser([](const QColor&, QWidget*) { return std::optional<QColor>(QColor(0, 128, 255, 200)); });
+    window.setColorChooser(
+        [](const QColor&, QWidget*) { return std::optional<QColor>(QColor(0, 128, 255, 200)); });
     control<QPushButton>("barMarkerColor")->click();
     EXPECT_EQ(stored().string(Keys::barMarkerColor), QStringLiteral("0080FFC8"));
     window.setColorChooser([](const QColor&, QWidget*) { return std::optional<QColor>(QColor(Qt::white)); });

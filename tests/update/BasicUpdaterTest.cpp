@@ -74,8 +74,10 @@ TEST_F(BasicUpdaterTest, WithNoDateTheManifestIsFetchedPastAnyCache) {
     server.respond(200, manifest("1.0"));
     check("1.0");
     ASSERT_EQ(server.requestCount(), 1);
-    EXPECT_TRUE(server.requests()[0].startsWith("GET /updater.json HTTP/1.1")) << server.requests()[0].constData();
-    EXPECT_TRUE(server.requests()[0].toLower().contains("cache-control: no-cache")) << server.requests()[0].constData();
+    EXPECT_TRUE(server.requests()[0].startsWith("GET /updater.json HTTP/1.1"))
+        << server.requests()[0].constData();
+    EXPECT_TRUE(server.requests()[0].toLower().contains("cache-control: no-cache"))
+        << server.requests()[0].constData();
 }
 
 TEST_F(BasicUpdaterTest, ADateSixDaysOldFetchesAgain) {
@@ -121,11 +123,13 @@ TEST_F(BasicUpdaterTest, CancelStillStoresTheDateSoTheDialogWaitsForTheBackOff) 
 }
 
 TEST_F(BasicUpdaterTest, AManifestMissingAKeyLeavesTheDateAlone) {
-    for (const char* body : {R"({"product": "barquill", "version": "9.0"})", R"({"version": "9.0", "file": "f"})",
-                             R"({"product": "barquill", "version": 9, "file": "f"})", "<html>"}) {
+    for (const char* body :
+         {R"({"product": "barquill", "version": "9.0"})", R"({"version": "9.0", "file": "f"})",
+          R"({"product": "barquill", "version": 9, "file": "f"})", "<html>"}) {
         server.respond(200, body);
         const std::string output = check("1.0");
-        EXPECT_NE(output.find("BasicUpdater: could not decode the update manifest: "), std::string::npos) << output;
+        EXPECT_NE(output.find("BasicUpdater: could not decode the update manifest: "), std::string::npos)
+            << output;
         EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 2) << output;
     }
     EXPECT_TRUE(offered.isEmpty());

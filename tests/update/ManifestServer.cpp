@@ -22,7 +22,9 @@ ManifestServer::ManifestServer() {
     });
 }
 
-QString ManifestServer::baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
+QString ManifestServer::baseUrl() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort());
+}
 
 void ManifestServer::respond(int status, const QByteArray& body) {
     status_ = status;
@@ -32,7 +34,7 @@ void ManifestServer::respond(int status, const QByteArray& body) {
 void ManifestServer::serve(QTcpSocket* socket) {
     const QByteArray reason = status_ == 200 ? "OK" : "Not Found";
     socket->write("HTTP/1.1 " + QByteArray::number(status_) + " " + reason +
-                  "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(body_.size()) +
-                  "\r\nConnection: close\r\n\r\n" + body_);
+                  "\r\nContent-Type: application/json\r\nContent-Length: " +
+                  QByteArray::number(body_.size()) + "\r\nConnection: close\r\n\r\n" + body_);
     socket->disconnectFromHost();
 }

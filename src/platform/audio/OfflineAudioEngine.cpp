@@ -13,10 +13,6 @@ OfflineAudioEngine::OfflineAudioEngine() {
     captured_.resize(outputFormat().channelCount);
 }
 
-OfflineAudioEngine::~OfflineAudioEngine() {
-    player().setRendererActive(false);
-}
-
 std::optional<std::string> OfflineAudioEngine::start() {
     if (startFailure_) return startFailure_;
     running_ = true;

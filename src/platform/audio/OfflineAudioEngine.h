@@ -20,7 +20,6 @@ namespace barquill {
 class OfflineAudioEngine : public PlayerEngine {
 public:
     OfflineAudioEngine();
-    ~OfflineAudioEngine() override;
 
     bool isRunning() const override { return running_; }
     std::optional<std::string> start() override;

@@ -53,9 +53,9 @@ std::string describe(PaError error) {
     return text;
 }
 
-// Runs on PortAudio's audio thread.
+// Runs on PortAudio's audio thread. Does not allocate.
 int renderCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
-                   PaStreamCallbackFlags, void* userData) {
+                   PaStreamCallbackFlags, void* userData) noexcept {
     auto* target = static_cast<const PortAudioEngine::CallbackTarget*>(userData);
     target->player->render(static_cast<float* const*>(output), target->channels,
                            static_cast<uint32_t>(frames));
@@ -127,6 +127,8 @@ std::optional<std::string> PortAudioEngine::openStream() {
     parameters.device = device;
     parameters.channelCount = channels;
     parameters.sampleFormat = paFloat32 | paNonInterleaved;
+    // ALSA's PulseAudio plugin stalls for seconds at the low figure; a few tens of ms is
+    // nothing to the playhead.
     parameters.suggestedLatency = info->defaultHighOutputLatency;
     target_.channels = static_cast<uint32_t>(channels);
     PaStream* stream = nullptr;

@@ -19,7 +19,9 @@ std::optional<ResolvedBookmark> resolveBookmark(const QByteArray& bookmark) {
     return ResolvedBookmark{path, false};
 }
 
-bool startAccessingSecurityScopedResource(const QString&) { return true; }
+bool startAccessingSecurityScopedResource(const QString&) {
+    return true;
+}
 
 void stopAccessingSecurityScopedResource(const QString&) {}
 

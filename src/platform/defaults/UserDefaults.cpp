@@ -48,8 +48,8 @@ Entry entryOf(const QJsonValue& stored) {
 }
 
 std::optional<QByteArray> decodeData(const QJsonValue& value) {
-    auto decoded = QByteArray::fromBase64Encoding(value.toString().toLatin1(),
-                                                  QByteArray::AbortOnBase64DecodingErrors);
+    auto decoded =
+        QByteArray::fromBase64Encoding(value.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded) return std::nullopt;
     return *decoded;
 }
@@ -90,13 +90,17 @@ QVariant decode(const QJsonValue& stored) {
     return {};
 }
 
-QJsonObject tagged(const char* tag, const QJsonValue& value) { return QJsonObject{{QLatin1String(tag), value}}; }
+QJsonObject tagged(const char* tag, const QJsonValue& value) {
+    return QJsonObject{{QLatin1String(tag), value}};
+}
 
 QJsonValue encodeDate(const QDateTime& value) {
     return tagged(tagDate, value.toUTC().toString(Qt::ISODateWithMs));
 }
 
-QJsonValue encodeData(const QByteArray& value) { return tagged(tagData, QString::fromLatin1(value.toBase64())); }
+QJsonValue encodeData(const QByteArray& value) {
+    return tagged(tagData, QString::fromLatin1(value.toBase64()));
+}
 
 // Null for a variant that is not one of the stored types.
 QJsonValue encode(const QVariant& value) {
@@ -165,10 +169,13 @@ QString asideName(const QString& filePath) {
 
 UserDefaults::UserDefaults() : UserDefaults(standardFilePath()) {}
 
-UserDefaults::UserDefaults(const QString& filePath) : filePath_(filePath) { load(); }
+UserDefaults::UserDefaults(const QString& filePath) : filePath_(filePath) {
+    load();
+}
 
 QString UserDefaults::standardFilePath() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/defaults.json");
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+           QStringLiteral("/defaults.json");
 }
 
 void UserDefaults::load() {
@@ -182,7 +189,9 @@ void UserDefaults::load() {
         const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
         file.close();
         if (error.error != QJsonParseError::NoError)
-            problem = QStringLiteral("is not valid JSON (%1 at offset %2)").arg(error.errorString()).arg(error.offset);
+            problem = QStringLiteral("is not valid JSON (%1 at offset %2)")
+                          .arg(error.errorString())
+                          .arg(error.offset);
         else if (!document.isObject())
             problem = QStringLiteral("does not hold a JSON object");
         else
@@ -201,7 +210,9 @@ void UserDefaults::load() {
                 .arg(filePath_, problem);
 }
 
-UserDefaults::Type UserDefaults::type(const QString& key) const { return entryOf(root_.value(key)).type; }
+UserDefaults::Type UserDefaults::type(const QString& key) const {
+    return entryOf(root_.value(key)).type;
+}
 
 QVariant UserDefaults::object(const QString& key) const {
     if (!root_.contains(key)) return {};
@@ -265,19 +276,29 @@ qint64 UserDefaults::integer(const QString& key) const {
     }
 }
 
-bool UserDefaults::setBoolean(const QString& key, bool value) { return put(key, tagged(tagBoolean, value)); }
+bool UserDefaults::setBoolean(const QString& key, bool value) {
+    return put(key, tagged(tagBoolean, value));
+}
 
-bool UserDefaults::setInteger(const QString& key, qint64 value) { return put(key, tagged(tagInteger, value)); }
+bool UserDefaults::setInteger(const QString& key, qint64 value) {
+    return put(key, tagged(tagInteger, value));
+}
 
-bool UserDefaults::setDouble(const QString& key, double value) { return put(key, tagged(tagDouble, value)); }
+bool UserDefaults::setDouble(const QString& key, double value) {
+    return put(key, tagged(tagDouble, value));
+}
 
 bool UserDefaults::setString(const QString& key, const QString& value) {
     return put(key, tagged(tagString, value));
 }
 
-bool UserDefaults::setData(const QString& key, const QByteArray& value) { return put(key, encodeData(value)); }
+bool UserDefaults::setData(const QString& key, const QByteArray& value) {
+    return put(key, encodeData(value));
+}
 
-bool UserDefaults::setDate(const QString& key, const QDateTime& value) { return put(key, encodeDate(value)); }
+bool UserDefaults::setDate(const QString& key, const QDateTime& value) {
+    return put(key, encodeDate(value));
+}
 
 bool UserDefaults::setArray(const QString& key, const QVariantList& values) {
     return put(key, encode(QVariant(values)));
