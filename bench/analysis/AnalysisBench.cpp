@@ -47,12 +47,24 @@ void untracked(void* p) noexcept {
 }
 } // namespace
 
-void* operator new(std::size_t size) { return tracked(size); }
-void* operator new[](std::size_t size) { return tracked(size); }
-void operator delete(void* p) noexcept { untracked(p); }
-void operator delete[](void* p) noexcept { untracked(p); }
-void operator delete(void* p, std::size_t) noexcept { untracked(p); }
-void operator delete[](void* p, std::size_t) noexcept { untracked(p); }
+void* operator new(std::size_t size) {
+    return tracked(size);
+}
+void* operator new[](std::size_t size) {
+    return tracked(size);
+}
+void operator delete(void* p) noexcept {
+    untracked(p);
+}
+void operator delete[](void* p) noexcept {
+    untracked(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    untracked(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    untracked(p);
+}
 
 namespace {
 
@@ -107,11 +119,13 @@ std::vector<float> drumTrack(double minutes, double sampleRate) {
         for (int half = 0; half < 2; ++half) {
             const size_t hat = at + static_cast<size_t>(half * 0.25 * sampleRate);
             for (size_t i = 0; i < static_cast<size_t>(0.03 * sampleRate); ++i)
-                bar[hat + i] += 0.15f * white() * static_cast<float>(std::exp(-static_cast<double>(i) / (0.01 * sampleRate)));
+                bar[hat + i] += 0.15f * white() *
+                                static_cast<float>(std::exp(-static_cast<double>(i) / (0.01 * sampleRate)));
         }
     }
     for (size_t i = 0; i < barSamples; ++i)
-        bar[i] += 0.05f * static_cast<float>(std::sin(2 * std::numbers::pi * 220 * static_cast<double>(i) / sampleRate));
+        bar[i] += 0.05f * static_cast<float>(
+                              std::sin(2 * std::numbers::pi * 220 * static_cast<double>(i) / sampleRate));
 
     const auto total = static_cast<size_t>(minutes * 60.0 * sampleRate);
     std::vector<float> out(total);
@@ -138,7 +152,8 @@ bool writeWav16(const std::string& path, const std::vector<float>& samples, int 
     out.write("data", 4);
     put32(bytes);
     for (float s : samples)
-        put16(static_cast<uint16_t>(static_cast<int16_t>(std::lround(std::clamp(s, -1.0f, 1.0f) * 32767.0f))));
+        put16(
+            static_cast<uint16_t>(static_cast<int16_t>(std::lround(std::clamp(s, -1.0f, 1.0f) * 32767.0f))));
     return static_cast<bool>(out);
 }
 
@@ -190,8 +205,9 @@ int main() {
     };
     const double plainDots = fastest(5, [&] { autocorr(plainDotProduct); });
     const double fastDots = fastest(5, [&] { autocorr(barquill::dotProduct); });
-    std::printf("  autocorrelation dot products (345 lags): vectorised %.2f ms, plain loop %.2f ms, %.1fx faster\n",
-                fastDots * 1e3, plainDots * 1e3, plainDots / fastDots);
+    std::printf(
+        "  autocorrelation dot products (345 lags): vectorised %.2f ms, plain loop %.2f ms, %.1fx faster\n",
+        fastDots * 1e3, plainDots * 1e3, plainDots / fastDots);
 
     const LocalDSPBeatAnalyzer engine;
     std::printf("Whole analysis (drum pattern, 44.1 kHz mono):\n");
@@ -200,15 +216,17 @@ int main() {
         barquill::AnalysisOutcome outcome;
         const int64_t before = liveBytes.load(std::memory_order_relaxed);
         peakBytes.store(before, std::memory_order_relaxed);
-        const double seconds = fastest(minutes <= 15.0 ? 3 : 1, [&] { outcome = engine.analyze(samples, rate); });
+        const double seconds =
+            fastest(minutes <= 15.0 ? 3 : 1, [&] { outcome = engine.analyze(samples, rate); });
         const int64_t working = peakBytes.load(std::memory_order_relaxed) - before;
         const double sampleBytes = static_cast<double>(samples.size() * sizeof(float));
         const auto* result = std::get_if<barquill::BeatBarAnalysis>(&outcome);
-        std::printf("  %4.0f min: %7.1f ms (%.2fx the 100 ms budget per 5 min, %.0fx real time), %.1f BPM, %zu bars;"
-                    " working memory %.2f MB = %.2f%% of the %.0f MB of samples\n",
-                    minutes, seconds * 1e3, seconds * 1e3 / (100.0 * minutes / 5.0), minutes * 60.0 / seconds,
-                    result ? result->bpm : 0.0, result ? result->bars.size() : size_t{0}, working / 1e6,
-                    100.0 * static_cast<double>(working) / sampleBytes, sampleBytes / 1e6);
+        std::printf(
+            "  %4.0f min: %7.1f ms (%.2fx the 100 ms budget per 5 min, %.0fx real time), %.1f BPM, %zu bars;"
+            " working memory %.2f MB = %.2f%% of the %.0f MB of samples\n",
+            minutes, seconds * 1e3, seconds * 1e3 / (100.0 * minutes / 5.0), minutes * 60.0 / seconds,
+            result ? result->bpm : 0.0, result ? result->bars.size() : size_t{0}, working / 1e6,
+            100.0 * static_cast<double>(working) / sampleBytes, sampleBytes / 1e6);
     }
 
     if (std::system("command -v aubio >/dev/null 2>&1") == 0) {
@@ -218,7 +236,8 @@ int main() {
             const double ours = fastest(3, [&] { (void)engine.analyze(five, rate); });
             const std::string command = "aubio tempo -i '" + path + "' >/dev/null 2>&1";
             const double theirs = fastest(1, [&] { (void)std::system(command.c_str()); });
-            std::printf("aubio tempo on the same 5 min (with its own decoding): %.1f ms, ours %.1f ms, %.1fx faster\n",
+            std::printf("aubio tempo on the same 5 min (with its own decoding): %.1f ms, ours %.1f ms, %.1fx "
+                        "faster\n",
                         theirs * 1e3, ours * 1e3, theirs / ours);
         }
         std::remove(path.c_str());

@@ -36,7 +36,8 @@ int downbeatPhase(std::span<const float> strengths, int beatsPerBar) {
     for (int phase = 0; phase < beatsPerBar; ++phase) {
         float sum = 0.0f;
         int count = 0;
-        for (size_t i = static_cast<size_t>(phase); i < strengths.size(); i += static_cast<size_t>(beatsPerBar)) {
+        for (size_t i = static_cast<size_t>(phase); i < strengths.size();
+             i += static_cast<size_t>(beatsPerBar)) {
             sum += strengths[i];
             ++count;
         }

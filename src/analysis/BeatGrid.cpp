@@ -113,7 +113,8 @@ AnalysisOutcome lockBeatGrid(const TempoEstimate& estimate, int beatsPerBar) {
     if (!path || path->size() < 4) return BeatBarAnalysisError::failed(noBeatGridMessage);
 
     const int64_t radius = snapRadiusFrames(estimate.frameRate, beatPeriod);
-    std::vector<double> beats = dedupeBeats(snapBeats(*path, estimate.onsetEnvelope, estimate.frameRate, radius));
+    std::vector<double> beats =
+        dedupeBeats(snapBeats(*path, estimate.onsetEnvelope, estimate.frameRate, radius));
     if (beats.size() < 4) return BeatBarAnalysisError::failed(noBeatGridMessage);
 
     const std::vector<float> strengths =

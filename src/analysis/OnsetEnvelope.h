@@ -10,8 +10,8 @@
 namespace barquill {
 
 struct AnalysisFraming {
-    int64_t hop = 1;       // samples per frame
-    double frameRate = 0;  // frames per second
+    int64_t hop = 1;      // samples per frame
+    double frameRate = 0; // frames per second
     int64_t frameCount = 0;
     bool operator==(const AnalysisFraming&) const = default;
 };

@@ -47,8 +47,7 @@ TempoOutcome estimateTempo(std::span<const float> samples, double sampleRate, do
     const std::vector<float> ac = autocorrelation(estimate.onsetEnvelope, maxLag);
     const TempoScan scan = scanTempo(ac, framing.frameRate, minBPM, maxBPM);
     estimate.confidence = scan.confidence;
-    estimate.bpm =
-        correctHalfDouble(scan.bestBPM, estimate.onsetEnvelope, framing.frameRate, minBPM, maxBPM);
+    estimate.bpm = correctHalfDouble(scan.bestBPM, estimate.onsetEnvelope, framing.frameRate, minBPM, maxBPM);
     return estimate;
 }
 

@@ -12,7 +12,7 @@ namespace barquill {
 // What tempo estimation hands to beat-grid locking: the frame arrays and the chosen tempo.
 // A value built whole by estimateTempo and owned by the one analysis run.
 struct TempoEstimate {
-    double frameRate = 0;             // analysis frames per second
+    double frameRate = 0; // analysis frames per second
     int64_t frameCount = 0;
     std::vector<float> frameRMS;      // frameCount values
     std::vector<float> onsetEnvelope; // frameCount values

@@ -12,9 +12,9 @@ namespace barquill {
 std::vector<float> autocorrelation(std::span<const float> envelope, int64_t maxLag);
 
 struct TempoScan {
-    double bestBPM = 0;      // the first candidate with the highest score
+    double bestBPM = 0; // the first candidate with the highest score
     float bestScore = 0;
-    float confidence = 0;    // 2·(best − median) / best, at least 0, not limited to 1
+    float confidence = 0;      // 2·(best − median) / best, at least 0, not limited to 1
     std::vector<float> scores; // one per candidate, in scan order
 };
 

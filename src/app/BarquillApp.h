@@ -53,7 +53,7 @@ public:
     RecentFiles& recents() { return *recents_; }
     MainWindow& mainWindow() { return *mainWindow_; }
     // None until first opened.
-    HelpWindow* helpWindow() const { return helpWindow_; }
+    HelpWindow* helpWindow() const;
 
 private:
     Options options_;

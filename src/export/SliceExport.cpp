@@ -55,11 +55,19 @@ SliceExportResult runSliceExport(const SliceExportJob& job) {
 
     // A bar nudged partly before the file starts at frame 0 with its length kept.
     const int64_t start = std::max<int64_t>(job.startFrame, 0);
-    for (int k = 0; k < slices; ++k) {
-        const FrameRange range = sliceRange(start, job.frameCount, k, slices);
+    const int64_t length = job.frameCount;
+    if (length <= 0) return result; // every slice is empty
+    for (int64_t k = 0; k < slices; ++k) {
+        const FrameRange range = sliceRange(start, length, k, slices);
         // Slices run forward, so once one starts past the end so do all that follow.
-        if (range.start >= total && job.frameCount >= 0) break;
-        if (range.start >= range.end || range.start >= total) continue;
+        if (range.start >= total) break;
+        if (range.start >= range.end) {
+            // More slices than frames: jump to the last empty slice before the next frame begins one.
+            const __int128 next =
+                ((range.start - start + 1) * static_cast<__int128>(slices) + length - 1) / length;
+            k = std::max<int64_t>(k, static_cast<int64_t>(next) - 2);
+            continue;
+        }
         const int64_t n = std::min(range.length(), total - range.start);
         auto copy = copyFrames(buffer, range.start, n);
         if (!copy) continue;
@@ -70,7 +78,8 @@ SliceExportResult runSliceExport(const SliceExportJob& job) {
             result.errorMessage = "Export failed: sample-rate conversion failed.";
             return result;
         }
-        const std::string name = sliceFileName(job.stem, job.barNumber, k + 1, slices, job.reversed);
+        const std::string name =
+            sliceFileName(job.stem, job.barNumber, static_cast<int>(k + 1), slices, job.reversed);
         if (auto error = writeWAVFile(*converted, job.folder / name, settings)) {
             result.errorMessage = "Export failed: " + *error;
             return result;

@@ -36,7 +36,9 @@ int analyzeCommand(const std::vector<std::string>& args) {
     if (path.empty()) return fail("usage: barquill-probe analyze FILE");
 
     using Clock = std::chrono::steady_clock;
-    auto seconds = [](Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); };
+    auto seconds = [](Clock::time_point from) {
+        return std::chrono::duration<double>(Clock::now() - from).count();
+    };
 
     auto started = Clock::now();
     const DecodeResult decoded = decodeWithFallback(path);
@@ -59,15 +61,16 @@ int analyzeCommand(const std::vector<std::string>& args) {
                                 {"startTime", bar.startTime},
                                 {"duration", bar.duration},
                                 {"confidence", static_cast<double>(bar.confidence)}});
-    printJson({{"bpm", analysis.bpm},
-               {"confidence", analysis.bars.empty() ? 0.0 : static_cast<double>(analysis.bars.front().confidence)},
-               {"beats", toJson(analysis.beats)},
-               {"downbeats", toJson(analysis.downbeats)},
-               {"bars", bars},
-               {"engineName", QString::fromStdString(analysis.engineName)},
-               {"seconds", QJsonObject{{"decode", decodeSeconds},
-                                       {"mixdown", mixdownSeconds},
-                                       {"analysis", analysisSeconds}}}});
+    printJson(
+        {{"bpm", analysis.bpm},
+         {"confidence", analysis.bars.empty() ? 0.0 : static_cast<double>(analysis.bars.front().confidence)},
+         {"beats", toJson(analysis.beats)},
+         {"downbeats", toJson(analysis.downbeats)},
+         {"bars", bars},
+         {"engineName", QString::fromStdString(analysis.engineName)},
+         {"seconds", QJsonObject{{"decode", decodeSeconds},
+                                 {"mixdown", mixdownSeconds},
+                                 {"analysis", analysisSeconds}}}});
     return 0;
 }
 

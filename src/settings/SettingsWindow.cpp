@@ -29,11 +29,12 @@ constexpr int valueBoxWidth = 52;
 const QString notSetText = QStringLiteral("Not set — asked on first export");
 
 // Label and control share the hover help text.
-void addRow(QFormLayout* form, const QString& label, QWidget* field, const QString& tooltip) {
+QLabel* addRow(QFormLayout* form, const QString& label, QWidget* field, const QString& tooltip) {
     auto* title = new QLabel(label);
     title->setToolTip(tooltip);
     field->setToolTip(tooltip);
     form->addRow(title, field);
+    return title;
 }
 
 void useSecondaryColor(QLabel* label) {
@@ -69,6 +70,7 @@ SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent)
     openUrl_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
     auto* layout = new QVBoxLayout(this);
+    QList<QLabel*> rowLabels;
     const auto section = [&](const QString& title, const QString& symbol) {
         layout->addWidget(makeSectionHeader(title, symbol));
         auto* form = new QFormLayout;
@@ -92,39 +94,41 @@ SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent)
     barColorWell_ = makeColorWell(
         QStringLiteral("barMarkerColor"), [this] { return settings_.barMarkerColor(); },
         [this](const QColor& color) { settings_.setBarMarkerColor(color); });
-    addRow(form, QStringLiteral("Bar marker color"), barColorWell_,
-           QStringLiteral("Color of the bar (downbeat) lines over the waveform"));
+    rowLabels << addRow(form, QStringLiteral("Bar marker color"), barColorWell_,
+                        QStringLiteral("Color of the bar (downbeat) lines over the waveform"));
     loopColorWell_ = makeColorWell(
         QStringLiteral("loopMarkerColor"), [this] { return settings_.loopMarkerColor(); },
         [this](const QColor& color) { settings_.setLoopMarkerColor(color); });
-    addRow(form, QStringLiteral("Loop marker color"), loopColorWell_,
-           QStringLiteral("Color of the loop region edges over the waveform"));
+    rowLabels << addRow(form, QStringLiteral("Loop marker color"), loopColorWell_,
+                        QStringLiteral("Color of the loop region edges over the waveform"));
     auto* detail = new QWidget;
     resolutionPicker_ =
         makePicker(detail, QStringLiteral("waveformResolution"),
                    {{QStringLiteral("Full"), 2048}, {QStringLiteral("½"), 1024}, {QStringLiteral("¼"), 512}},
                    [this](double v) { settings_.setWaveformResolution(qint64(v)); });
-    addRow(form, QStringLiteral("Detail"), detail,
-           QStringLiteral("Waveform peak buckets — each step halves the per-redraw DSP cost"));
+    rowLabels << addRow(form, QStringLiteral("Detail"), detail,
+                        QStringLiteral("Waveform peak buckets — each step halves the per-redraw DSP cost"));
     auto* snap = new QCheckBox;
     snap->setObjectName(QStringLiteral("snapToBar"));
     connect(snap, &QCheckBox::toggled, this, [this](bool on) { settings_.setSnapToBar(on); });
     snapSwitch_ = snap;
-    addRow(form, QStringLiteral("Snap clicks to bars"), snap,
-           QStringLiteral("Clicks audition from the nearest barline; hold Option to place exactly"));
+    rowLabels << addRow(
+        form, QStringLiteral("Snap clicks to bars"), snap,
+        QStringLiteral("Clicks audition from the nearest barline; hold Option to place exactly"));
     auto* startLoop = new QCheckBox;
     startLoop->setObjectName(QStringLiteral("startWithLoopEnabled"));
     connect(startLoop, &QCheckBox::toggled, this, [this](bool on) { settings_.setStartWithLoopEnabled(on); });
     loopSwitch_ = startLoop;
-    addRow(form, QStringLiteral("Start with Loop enabled"), startLoop,
-           QStringLiteral("Automatically enable looping after bar detection"));
+    rowLabels << addRow(form, QStringLiteral("Start with Loop enabled"), startLoop,
+                        QStringLiteral("Automatically enable looping after bar detection"));
 
     // Slice Preview
     form = section(QStringLiteral("Slice Preview"), QStringLiteral("scissors"));
     gapSlider_ = makeSlider(QStringLiteral("previewGapMs"), 0, 200, 5, QStringLiteral(" ms"),
                             [this](double v) { settings_.setPreviewGapMs(v); });
-    addRow(form, QStringLiteral("Gap between slices"), hbox(gapSlider_.slider, gapSlider_.valueLabel),
-           QStringLiteral("Silence between preview slices"));
+    rowLabels << addRow(form, QStringLiteral("Gap between slices"),
+                        hbox(gapSlider_.slider, gapSlider_.valueLabel),
+                        QStringLiteral("Silence between preview slices"));
 
     // Slice Export
     form = section(QStringLiteral("Slice Export"), QStringLiteral("square.and.arrow.down"));
@@ -148,37 +152,39 @@ SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent)
     folderBox->addWidget(folderLabel_, 1);
     folderBox->addWidget(revealButton_);
     folderBox->addWidget(choose);
-    addRow(form, QStringLiteral("Export folder"), folderRow,
-           QStringLiteral("Destination folder for exported slice WAVs"));
+    rowLabels << addRow(form, QStringLiteral("Export folder"), folderRow,
+                        QStringLiteral("Destination folder for exported slice WAVs"));
     fadeSlider_ = makeSlider(QStringLiteral("sliceFadeMs"), 0, 50, 1, QStringLiteral(" ms"),
                              [this](double v) { settings_.setSliceFadeMs(v); });
-    addRow(form, QStringLiteral("Slice fade in/out"), hbox(fadeSlider_.slider, fadeSlider_.valueLabel),
-           QStringLiteral("Fade in/out on each exported slice (de-clicks edges)"));
+    rowLabels << addRow(form, QStringLiteral("Slice fade in/out"),
+                        hbox(fadeSlider_.slider, fadeSlider_.valueLabel),
+                        QStringLiteral("Fade in/out on each exported slice (de-clicks edges)"));
     auto* bits = new QWidget;
     bitDepthPicker_ = makePicker(bits, QStringLiteral("exportBitDepth"),
                                  {{QStringLiteral("16-bit"), 16},
                                   {QStringLiteral("24-bit"), 24},
                                   {QStringLiteral("32-bit float"), 32}},
                                  [this](double v) { settings_.setExportBitDepth(qint64(v)); });
-    addRow(form, QStringLiteral("Bit depth"), bits,
-           QStringLiteral("WAV bit depth for exported slices + transients (24-bit default)"));
+    rowLabels << addRow(form, QStringLiteral("Bit depth"), bits,
+                        QStringLiteral("WAV bit depth for exported slices + transients (24-bit default)"));
     auto* rates = new QWidget;
     sampleRatePicker_ = makePicker(rates, QStringLiteral("exportSampleRate"),
                                    {{QStringLiteral("44.1 kHz"), 44100},
                                     {QStringLiteral("48 kHz"), 48000},
                                     {QStringLiteral("96 kHz"), 96000}},
                                    [this](double v) { settings_.setExportSampleRate(v); });
-    addRow(form, QStringLiteral("Sample rate"), rates,
-           QStringLiteral(
-               "WAV sample rate for exported slices + transients (resampled when different from the file)"));
+    rowLabels << addRow(
+        form, QStringLiteral("Sample rate"), rates,
+        QStringLiteral(
+            "WAV sample rate for exported slices + transients (resampled when different from the file)"));
 
     // Transients
     form = section(QStringLiteral("Transients"), QStringLiteral("bolt"));
     sensitivitySlider_ = makeSlider(QStringLiteral("transientSensitivity"), 0, 100, 1, QStringLiteral("%"),
                                     [this](double v) { settings_.setTransientSensitivity(v); });
-    addRow(form, QStringLiteral("Detection sensitivity"),
-           hbox(sensitivitySlider_.slider, sensitivitySlider_.valueLabel),
-           QStringLiteral("How picky transient detection is — lower exports fewer one-shots"));
+    rowLabels << addRow(form, QStringLiteral("Detection sensitivity"),
+                        hbox(sensitivitySlider_.slider, sensitivitySlider_.valueLabel),
+                        QStringLiteral("How picky transient detection is — lower exports fewer one-shots"));
 
     auto* reset = new QPushButton(QStringLiteral("Reset to Defaults"));
     reset->setObjectName(QStringLiteral("resetToDefaults"));
@@ -215,6 +221,13 @@ SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent)
             [this] { refreshSlider(sensitivitySlider_, settings_.transientSensitivity()); });
     connect(&settings_, &AppSettings::exportFolderBookmarkChanged, this, [this] { refreshExportFolder(); });
 
+    // One label column across all sections.
+    int labelWidth = 0;
+    for (QLabel* label : rowLabels)
+        labelWidth = std::max(labelWidth, label->sizeHint().width());
+    for (QLabel* label : rowLabels)
+        label->setMinimumWidth(labelWidth);
+
     refreshAll();
 }
 
@@ -249,6 +262,7 @@ QPushButton* SettingsWindow::makeColorWell(const QString& name, const std::funct
     auto* well = new QPushButton;
     well->setObjectName(name);
     well->setIconSize(QSize(36, 16));
+    well->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(well, &QPushButton::clicked, this, [this, read, write] {
         if (auto chosen = chooseColor_(read(), this)) write(*chosen);
     });

@@ -31,12 +31,11 @@ AudioStore::AudioStore(AppSettings* settings, RecentFiles* recentFiles, std::uni
     timer_->start();
 }
 
+// The engine goes with the store and stops its device itself; what it still plays it holds by
+// shared reference.
 AudioStore::~AudioStore() {
     timer_->stop();
     interactTimer_->stop();
-    // Whatever still plays references our buffers; silence it before they go.
-    engine_->stopPlayer();
-    engine_->stop();
 }
 
 double AudioStore::sampleRate() const {
@@ -68,7 +67,7 @@ void AudioStore::setDisplayMode(WaveformDisplayMode mode) {
 }
 
 void AudioStore::setVolume(float volume) {
-    volume = std::clamp(volume, 0.0f, 1.0f);
+    volume = volume >= 0 ? std::min(volume, 1.0f) : 0.0f; // NaN too
     engine_->setOutputLevel(volume);
     if (volume_ == volume) return;
     volume_ = volume;

@@ -277,6 +277,10 @@ private:
     bool snapToBarSetting() const;
     bool startWithLoopSetting() const;
     int64_t waveformResolutionSetting() const;
+    // sliceFadeMs in seconds, for the preview and both exports.
+    double sliceFadeSeconds() const;
+    // The stored export folder, else the chooser's answer; none when cancelled.
+    std::optional<QString> exportFolder();
 
     // Results of background jobs, back on the GUI thread; each passes its token or generation.
     void finishLoad(uint64_t token, const QString& path, DecodeResult result);

@@ -1,5 +1,15 @@
 #include "store/AudioStore.h"
 
+#include "export/BaseName.h"
+#include "export/SliceExport.h"
+#include "platform/defaults/Bookmark.h"
+#include "settings/AppSettings.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <filesystem>
+
 namespace barquill {
 
 void AudioStore::flashExport(const QString& text) {
@@ -9,6 +19,65 @@ void AudioStore::flashExport(const QString& text) {
     QTimer::singleShot(5000, this, [this, generation] {
         if (exportFlashGen_ == generation) setExportFlash(std::nullopt);
     });
+}
+
+std::optional<QString> AudioStore::chooseExportFolder() {
+    // Without a chooser (no GUI) there is nobody to ask.
+    if (!folderChooser_) return std::nullopt;
+    std::optional<QString> folder = folderChooser_();
+    if (!folder) return std::nullopt;
+    if (settings_) settings_->setExportFolder(*folder);
+    return folder;
+}
+
+std::optional<QString> AudioStore::exportFolder() {
+    if (settings_)
+        if (auto stored = settings_->resolvedExportFolder()) return stored;
+    return chooseExportFolder();
+}
+
+void AudioStore::exportSlices() {
+    if (!buffer_ || !info_) return;
+    const std::vector<Bar> bars = effectiveBars();
+    // The preview stops before anything is written.
+    if (isPreviewing_) {
+        ++previewGen_;
+        endPreview();
+    }
+    const std::optional<QString> folder = exportFolder();
+    if (!folder) return;
+
+    SliceExportJob job;
+    job.buffer = buffer_;
+    const bool wholeFile = bars.empty();
+    if (wholeFile) {
+        job.startFrame = 0;
+        job.frameCount = frameLength();
+    } else {
+        const int i = std::clamp(barIndexAt(currentTime_), 0, static_cast<int>(bars.size()) - 1);
+        const Bar& bar = bars[static_cast<size_t>(i)];
+        const FrameRange range = barFrameRange(buffer_->sampleRate(), bar.startTime, bar.duration);
+        job.startFrame = range.start;
+        job.frameCount = range.length();
+        job.barNumber = static_cast<int>(bar.index + 1);
+    }
+    job.slices = std::max(slicesPerBar_, 1);
+    job.reversed = isReversed_;
+    job.fadeSeconds = sliceFadeSeconds();
+    job.bitDepth =
+        static_cast<int>(settings_ ? settings_->exportBitDepth() : AppSettings::defaultExportBitDepth);
+    job.exportSampleRate = settings_ ? settings_->exportSampleRate() : AppSettings::defaultExportSampleRate;
+    job.folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
+    job.stem = sanitizedBaseName(info_->fileName.toStdString());
+
+    const bool granted = startAccessingSecurityScopedResource(*folder);
+    const SliceExportResult result = runSliceExport(job);
+    if (result.errorMessage)
+        setErrorMessage(QString::fromStdString(*result.errorMessage));
+    else
+        flashExport(
+            QString::fromStdString(sliceExportBanner(result.written, wholeFile, job.reversed, job.folder)));
+    if (granted) stopAccessingSecurityScopedResource(*folder);
 }
 
 } // namespace barquill

@@ -3,10 +3,10 @@
 #include "transients/BiquadCascade.h"
 
 #include <cmath>
+#include <future>
 #include <numbers>
 #include <optional>
 #include <system_error>
-#include <thread>
 
 namespace barquill::transients {
 
@@ -56,32 +56,16 @@ std::variant<BandSignals, TransientError> splitBands(std::span<const float> samp
 
     BandSignals bands;
     try {
-        // Each side is one serial recurrence over the whole signal, so the two sides are the natural
-        // unit of parallel work.
-        std::optional<std::thread> highThread;
-        bool highFailed = false;
+        // Each side is one serial recurrence over the whole signal, so the sides are the natural unit of
+        // parallel work. A future from std::async joins its thread even when the low side throws.
+        std::future<std::vector<float>> highBand;
         try {
-            highThread.emplace([&] {
-                try {
-                    bands.high = high->apply(samples);
-                } catch (const std::bad_alloc&) {
-                    highFailed = true;
-                }
-            });
+            highBand = std::async(std::launch::async, [&] { return high->apply(samples); });
         } catch (const std::system_error&) {
-            // No second thread to be had: run the sides one after the other.
+            // No second thread to be had: the sides run one after the other.
         }
-        try {
-            bands.low = low->apply(samples);
-        } catch (const std::bad_alloc&) {
-            if (highThread) highThread->join();
-            throw;
-        }
-        if (highThread)
-            highThread->join();
-        else
-            bands.high = high->apply(samples);
-        if (highFailed) return TransientError::filterUnavailable();
+        bands.low = low->apply(samples);
+        bands.high = highBand.valid() ? highBand.get() : high->apply(samples);
     } catch (const std::bad_alloc&) {
         return TransientError::filterUnavailable();
     }

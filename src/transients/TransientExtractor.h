@@ -18,8 +18,9 @@ using TransientOutcome = std::variant<TransientAnalysis, TransientError>;
 //
 // A plain value: it keeps no state between runs, so any thread may run any number of detections at
 // once. `detect` works on the calling thread; `analyze` copies the extractor and takes the samples
-// into a background thread of its own and hands back its future. Allocation failure surfaces as
-// std::bad_alloc (through the future for `analyze`).
+// into a background thread of its own and hands back its future. Running out of memory for the band
+// copies fails with filterUnavailable; anywhere else it surfaces as std::bad_alloc (through the future
+// for `analyze`).
 struct TransientExtractor {
     double crossoverHz = 180.0;          // low / high band split, Hz
     float kickRatioThreshold = 0.65f;    // a hit whose kick ratio is at least this is a kick
@@ -41,8 +42,8 @@ struct TransientExtractor {
     TransientOutcome detect(std::span<const float> samples, double sampleRate,
                             TransientStageSeconds* stages = nullptr) const;
 
-    // `detect` on a detached background thread; the caller awaits the future. Pass the samples with
-    // std::move to avoid a copy.
+    // `detect` on a background thread of its own; the caller awaits the future (dropping it waits for
+    // the run to end). Pass the samples with std::move to avoid a copy.
     std::future<TransientOutcome> analyze(std::vector<float> samples, double sampleRate) const;
 
     bool operator==(const TransientExtractor&) const = default;

@@ -1,15 +1,11 @@
-#include "analysis/BarPlacement.h"
 #include "analysis/BeatGrid.h"
+#include "AnalysisFixtures.h"
+#include "analysis/BarPlacement.h"
 
 #include <gtest/gtest.h>
 
 namespace barquill {
 namespace {
-
-std::string failure(const AnalysisOutcome& outcome) {
-    const auto* error = std::get_if<BeatBarAnalysisError>(&outcome);
-    return error ? error->description() : std::string{};
-}
 
 // An estimate at 100 frames per second with the given envelope and a level that follows it.
 TempoEstimate estimateWith(std::vector<float> envelope, double bpm) {
@@ -24,32 +20,9 @@ TempoEstimate estimateWith(std::vector<float> envelope, double bpm) {
     return e;
 }
 
-TEST(HalfRateEnvelope, TakesPairwiseMaximaAndPadsAnOddEndWithZero) {
-    EXPECT_EQ(halfRateEnvelope(std::vector<float>{1, 3, 4, 2, -1}), (std::vector<float>{3, 4, 0}));
-}
-
-TEST(TrackBeatPath, FollowsAnImpulseTrainAtThePeriod) {
-    // Period 25 half-frames (120 BPM at 100 frames per second), impulses from 10.
-    std::vector<float> half(300, 0.0f);
-    for (size_t i = 10; i < half.size(); i += 25)
-        half[i] = 1.0f;
-    const auto path = trackBeatPath(half, 25.0);
-    ASSERT_TRUE(path);
-    std::vector<int64_t> expected;
-    for (int64_t i = 10; i < 300; i += 25)
-        expected.push_back(i);
-    EXPECT_EQ(*path, expected);
-}
-
 TEST(TrackBeatPath, NoWindowForTheLastBeatGivesNoPath) {
     // 2·p = 50 half-frames reach past the end of 40.
     EXPECT_FALSE(trackBeatPath(std::vector<float>(40, 0.0f), 25.0));
-}
-
-TEST(SnapRadiusFrames, IsFiftyMillisecondsUnlessAQuarterBeatIsShorter) {
-    EXPECT_EQ(snapRadiusFrames(100, 0.5), 5);
-    EXPECT_EQ(snapRadiusFrames(100, 60.0 / 400), 4);
-    EXPECT_EQ(snapRadiusFrames(10, 0.5), 1);
 }
 
 TEST(SnapBeats, MovesToTheFirstMaximumWithinTheRadius) {
@@ -78,21 +51,6 @@ TEST(DownbeatPhase, PicksTheStrongestMeanAndTheFirstOnTies) {
     EXPECT_EQ(downbeatPhase(std::vector<float>{1, 2}, 4), 1);
 }
 
-TEST(BeatStrengths, WeighsOnlyTheFirstSixtyFourBeats) {
-    std::vector<double> beats;
-    for (int i = 0; i < 100; ++i)
-        beats.push_back(0.1 * i);
-    const std::vector<float> env(1000, 0.5f), rms(1000, 0.5f);
-    const std::vector<float> strengths = beatStrengths(beats, env, rms, 100, 5);
-    EXPECT_EQ(strengths, std::vector<float>(64, 0.25f));
-}
-
-TEST(PlaceBars, TheLastBarEndsOneBarLaterOrAtTheEnd) {
-    const std::vector<Bar> bars = placeBars(std::vector<double>{0.75, 2.75, 4.75}, 2.0, 6.0, 0.5f);
-    EXPECT_EQ(bars, (std::vector<Bar>{{0, 0, 0.75, 2.0, 0.5f}, {1, 1, 2.75, 2.0, 0.5f}, {2, 2, 4.75, 1.25, 0.5f}}));
-    EXPECT_EQ(placeBars(std::vector<double>{0.75}, 2.0, 10.0, 1.0f), (std::vector<Bar>{{0, 0, 0.75, 2.0, 1.0f}}));
-}
-
 TEST(PlaceBars, BarsOfAtMostPointTwoSecondsAreLeftOutAndLaterIdsKeepTheirPositions) {
     // The first bar is 0.1 s long, the last ends 0.15 s after its downbeat at the end of the audio.
     const std::vector<Bar> bars = placeBars(std::vector<double>{0.0, 0.1, 0.5, 1.0, 2.0}, 0.5, 2.15, 1.0f);
@@ -112,7 +70,8 @@ TEST(PlaceBars, NoBarLongerThanPointTwoSecondsMeansNoBars) {
 
 TEST(LockBeatGrid, APathOfThreeBeatsIsNoGrid) {
     // 201 frames at 70 BPM: the best path from the last window back is 86 → 43 → 0.
-    EXPECT_EQ(failure(lockBeatGrid(estimateWith(std::vector<float>(201, 0.0f), 70), 4)), "Could not lock a beat grid.");
+    EXPECT_EQ(test::failureText(lockBeatGrid(estimateWith(std::vector<float>(201, 0.0f), 70), 4)),
+              "Could not lock a beat grid.");
 }
 
 TEST(LockBeatGrid, RejectsBeatsPerBarBelowOneAndInconsistentEstimates) {
@@ -120,12 +79,12 @@ TEST(LockBeatGrid, RejectsBeatsPerBarBelowOneAndInconsistentEstimates) {
     for (size_t i = 25; i < env.size(); i += 50)
         env[i] = 1.0f;
     EXPECT_TRUE(std::holds_alternative<BeatBarAnalysis>(lockBeatGrid(estimateWith(env, 120), 4)));
-    EXPECT_FALSE(failure(lockBeatGrid(estimateWith(env, 120), 0)).empty());
+    EXPECT_FALSE(test::failureText(lockBeatGrid(estimateWith(env, 120), 0)).empty());
     TempoEstimate broken = estimateWith(env, 120);
     broken.frameRMS.pop_back();
-    EXPECT_EQ(failure(lockBeatGrid(broken, 4)), "Could not lock a beat grid.");
+    EXPECT_EQ(test::failureText(lockBeatGrid(broken, 4)), "Could not lock a beat grid.");
     broken = estimateWith(env, 0);
-    EXPECT_EQ(failure(lockBeatGrid(broken, 4)), "Could not lock a beat grid.");
+    EXPECT_EQ(test::failureText(lockBeatGrid(broken, 4)), "Could not lock a beat grid.");
 }
 
 } // namespace

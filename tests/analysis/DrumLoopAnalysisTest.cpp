@@ -1,4 +1,4 @@
-#include "AnalysisSignals.h"
+#include "AnalysisFixtures.h"
 #include "analysis/LocalDSPBeatAnalyzer.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,9 @@ struct DrumCase {
     double expectedBPM; // what the rules give, see the cases
 };
 
-void PrintTo(const DrumCase& c, std::ostream* os) { *os << c.bpm << " BPM, intro " << c.introSeconds << " s"; }
+void PrintTo(const DrumCase& c, std::ostream* os) {
+    *os << c.bpm << " BPM, intro " << c.introSeconds << " s";
+}
 
 double nearestDistance(const std::vector<double>& times, double t) {
     double best = INFINITY;
@@ -40,9 +42,12 @@ TEST_P(DrumLoopAnalysis, FindsTheTempoTheBeatsAndTheBarStarts) {
     for (double t : expected)
         EXPECT_LT(nearestDistance(a.beats, t), 0.020) << "no beat near " << t << " s";
     // No extra beats while the pattern runs (the grid may go on into the silent tail).
-    const auto inPattern = [&](double t) { return t > expected.front() - 0.02 && t < expected.back() + 0.02; };
-    for (double b : a.beats)
+    const auto inPattern = [&](double t) {
+        return t > expected.front() - 0.02 && t < expected.back() + 0.02;
+    };
+    for (double b : a.beats) {
         if (inPattern(b)) EXPECT_LT(nearestDistance(expected, b), 0.020) << "stray beat at " << b;
+    }
     // Downbeats in the pattern fall on its first beats, where the loudest kick is.
     const double barSeconds = 4 * 60.0 / c.bpm;
     for (double d : a.downbeats) {

@@ -12,11 +12,6 @@ TEST(EncodeColorHex, GivesEightUppercaseDigitsRedGreenBlueAlpha) {
     EXPECT_EQ(AppSettings::encodeColorHex(QColor::fromRgbF(0.5, 0, 0, 1)), QStringLiteral("800000FF"));
 }
 
-TEST(EncodeColorHex, ConvertsOtherColourModelsToRgb) {
-    EXPECT_EQ(AppSettings::encodeColorHex(QColor::fromHsv(0, 255, 255)), QStringLiteral("FF0000FF"));
-    EXPECT_EQ(AppSettings::encodeColorHex(QColor::fromCmyk(0, 0, 0, 255)), QStringLiteral("000000FF"));
-}
-
 TEST(EncodeColorHex, AColourWithoutRgbEncodesPlainOrange) {
     EXPECT_EQ(AppSettings::encodeColorHex(QColor()), QStringLiteral("FF8000FF"));
 }

@@ -112,12 +112,3 @@ TEST_F(RecentFilesTest, ClearEmptiesTheListAndRemovesTheKey) {
     UserDefaults restarted = stored();
     EXPECT_TRUE(RecentFiles(restarted).items().isEmpty());
 }
-
-TEST_F(RecentFilesTest, EqualItemsHashAlike) {
-    const RecentItem a{QUrl::fromLocalFile("/a.wav"), QByteArray("/a.wav")};
-    const RecentItem b = a;
-    const RecentItem unbookmarked{QUrl::fromLocalFile("/a.wav"), std::nullopt};
-    EXPECT_EQ(a, b);
-    EXPECT_EQ(std::hash<RecentItem>{}(a), std::hash<RecentItem>{}(b));
-    EXPECT_NE(a, unbookmarked);
-}

@@ -1,7 +1,7 @@
 #include "StoreFixture.h"
 
-#include <QSignalSpy>
 #include <QCoreApplication>
+#include <QSignalSpy>
 #include <QThreadPool>
 
 namespace barquill::test {

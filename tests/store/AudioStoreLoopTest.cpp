@@ -83,6 +83,30 @@ TEST_F(StoreLoop, SwitchingTheLoopOffWhilePlayingContinuesWithoutAGap) {
     EXPECT_EQ(captured(), expected);
 }
 
+TEST_F(StoreLoop, GoToStartWhileLoopingRestartsAtTheLoopStart) {
+    store->seek(5.0, true);
+    store->setLoopEnabled(true);
+    store->play();
+    render(10000, 1000);
+    store->goToStart();
+    engine->clearCapture();
+    render(1000);
+    EXPECT_EQ(captured(), source(barFrame(2), 1000));
+}
+
+TEST_F(StoreLoop, ReversingAPlayingLoopContinuesAtTheMirroredPointOfThePass) {
+    store->seek(2.75, true);
+    store->setLoopEnabled(true);
+    store->play();
+    render(10000, 1000);
+    store->toggleReverse();
+    ASSERT_TRUE(waitFor([&] { return store->isReversed(); }));
+    engine->clearCapture();
+    render(5000, 1000);
+    const int64_t last = barFrame(2) - 1;
+    EXPECT_EQ(captured(), sourceBackwards(last - 10000, 5000));
+}
+
 TEST_F(StoreLoop, SteppingMovesTheLoopAndAPausedPlayheadToTheNewStart) {
     store->seek(3.0, true);
     store->setLoopEnabled(true);

@@ -44,12 +44,5 @@ TEST_F(HitBuilderTest, AHitNearTheEndIsCutThereOrDroppedWhenTooShort) {
     EXPECT_EQ(spans(build({4800, 4950})), (std::vector<std::pair<int64_t, int64_t>>{{4795, 147}}));
 }
 
-TEST_F(HitBuilderTest, TheClassifyWindowStopsAtTheEnd) {
-    const std::vector<TransientHit> hits = build({4900});
-    ASSERT_EQ(hits.size(), 1u);
-    EXPECT_EQ(hits[0].kind, TransientHit::Kind::other);
-    EXPECT_EQ(hits[0].kickRatio, 0.0f);
-}
-
 } // namespace
 } // namespace barquill::transients

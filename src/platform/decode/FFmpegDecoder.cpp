@@ -161,6 +161,9 @@ DecodeResult decodeAsset(const std::string& path) {
     for (unsigned i = 0; i < container->nb_streams && !stream; ++i)
         if (container->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) stream = container->streams[i];
     if (!stream) return decodeFailure(noAudioTrackError(path));
+    // Lets the demuxer skip the other streams' data (the video of an m4v) instead of reading it.
+    for (unsigned i = 0; i < container->nb_streams; ++i)
+        if (container->streams[i] != stream) container->streams[i]->discard = AVDISCARD_ALL;
 
     const AVCodecParameters& parameters = *stream->codecpar;
     const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
@@ -168,7 +171,7 @@ DecodeResult decodeAsset(const std::string& path) {
     if (!codec || !format) return decodeFailure(unsupportedFormatError());
 
     std::unique_ptr<AVCodecContext, CodecCloser> decoder(avcodec_alloc_context3(codec));
-    if (!decoder) return decodeFailure(allocationFailedError());
+    if (!decoder) return decodeFailure(ffmpegError(AVERROR(ENOMEM)));
     if (int rc = avcodec_parameters_to_context(decoder.get(), &parameters); rc < 0)
         return decodeFailure(ffmpegError(rc));
     decoder->pkt_timebase = stream->time_base;
@@ -187,7 +190,7 @@ DecodeResult decodeAsset(const std::string& path) {
 
     std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
-    if (!packet || !frame) return decodeFailure(allocationFailedError());
+    if (!packet || !frame) return decodeFailure(ffmpegError(AVERROR(ENOMEM)));
 
     bool outOfMemory = false;
     // Takes every frame the decoder has ready. A frame that fails to decode is skipped, as a

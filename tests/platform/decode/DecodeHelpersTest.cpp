@@ -1,10 +1,7 @@
 #include "platform/decode/AssetFormat.h"
 #include "platform/decode/DecodeErrors.h"
-#include "platform/decode/Deinterleave.h"
 
 #include <gtest/gtest.h>
-
-#include <vector>
 
 using namespace barquill;
 
@@ -29,21 +26,4 @@ TEST(AssetTargetFormat, FallsBackToCdStereoWithoutAUsableRate) {
     EXPECT_EQ(assetTargetFormat(-1, 6), (AudioFormat{44100, 2}));
     EXPECT_EQ(assetTargetFormat(96000, 6), (AudioFormat{96000, 6}));
     EXPECT_FALSE(assetTargetFormat(48000, 0));
-}
-
-TEST(Deinterleave, SendsSampleFTimesChannelsPlusCToChannelC) {
-    for (uint32_t channels : {1u, 2u, 3u, 6u}) {
-        const size_t frames = 5;
-        std::vector<float> interleaved(frames * channels);
-        for (size_t i = 0; i < interleaved.size(); ++i)
-            interleaved[i] = float(i);
-        std::vector<std::vector<float>> out(channels, std::vector<float>(frames, -1));
-        std::vector<float*> pointers;
-        for (auto& channel : out)
-            pointers.push_back(channel.data());
-        deinterleave(interleaved.data(), channels, frames, pointers.data());
-        for (uint32_t c = 0; c < channels; ++c)
-            for (size_t f = 0; f < frames; ++f)
-                EXPECT_EQ(out[c][f], float(f * channels + c)) << channels << " channels";
-    }
 }

@@ -2,8 +2,6 @@
 
 #include "TestSupport.h"
 
-#include <QDir>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -32,10 +30,4 @@ TEST(Bookmark, CannotBeMadeOfNothing) {
     EXPECT_FALSE(createBookmark(QString::fromStdString((dir / "missing.wav").string())));
     EXPECT_FALSE(createBookmark(QString()));
     EXPECT_FALSE(resolveBookmark(QByteArray()));
-}
-
-TEST(Bookmark, ARelativePathIsStoredAbsolute) {
-    const auto bookmark = createBookmark(".");
-    ASSERT_TRUE(bookmark);
-    EXPECT_TRUE(QDir::isAbsolutePath(QString::fromUtf8(*bookmark)));
 }

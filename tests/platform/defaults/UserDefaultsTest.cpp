@@ -90,14 +90,6 @@ TEST_F(UserDefaultsTest, IntegerReadsCoerceLikeAPreferenceStore) {
     EXPECT_EQ(defaults.integer("missing"), 0);
 }
 
-TEST_F(UserDefaultsTest, StringReadsGiveNumbersAsTheirDecimalText) {
-    UserDefaults defaults(path());
-    defaults.setInteger("int", 12345678);
-    defaults.setDouble("double", 2.5);
-    EXPECT_EQ(defaults.string("int"), QStringLiteral("12345678"));
-    EXPECT_EQ(defaults.string("double"), QStringLiteral("2.5"));
-}
-
 TEST_F(UserDefaultsTest, EveryChangeIsOnDiskAtOnceWithNoTemporaryFilesLeft) {
     UserDefaults defaults(path());
     for (int i = 0; i < 20; ++i)

@@ -1,18 +1,30 @@
 #pragma once
 
+#include "analysis/BeatBarAnalysisError.h"
+
 #include <cstdint>
+#include <string>
+#include <variant>
 #include <vector>
 
-// Synthetic mono signals for the analysis tests, made in code so every run sees the same samples.
+// Shared by the analysis tests: synthetic mono signals, made in code so every run sees the same
+// samples, and the text of a failed outcome.
 namespace barquill::test {
+
+// The error's description, or empty when the outcome is a result.
+template <typename Result>
+std::string failureText(const std::variant<Result, BeatBarAnalysisError>& outcome) {
+    const auto* error = std::get_if<BeatBarAnalysisError>(&outcome);
+    return error ? error->description() : std::string{};
+}
 
 struct ClickTrack {
     double sampleRate = 44100;
     double seconds = 20;
-    double firstClick = 0.25;  // seconds
-    double interval = 0.5;     // seconds between clicks
-    int accentEvery = 4;       // every n-th click is louder …
-    int firstAccent = 1;       // … starting with this click index
+    double firstClick = 0.25; // seconds
+    double interval = 0.5;    // seconds between clicks
+    int accentEvery = 4;      // every n-th click is louder …
+    int firstAccent = 1;      // … starting with this click index
     float level = 0.5f;
     float accentLevel = 1.0f;
 };

@@ -1,4 +1,4 @@
-#include "AnalysisSignals.h"
+#include "AnalysisFixtures.h"
 
 #include <cmath>
 #include <numbers>
@@ -23,7 +23,8 @@ void addClick(std::vector<float>& out, double sampleRate, double at, float level
     const auto length = static_cast<size_t>(0.003 * sampleRate);
     for (size_t i = 0; i < length && start + i < out.size(); ++i) {
         const double t = static_cast<double>(i) / sampleRate;
-        out[start + i] += level * static_cast<float>(std::sin(2 * std::numbers::pi * 2000 * t) * std::exp(-t / 0.001));
+        out[start + i] +=
+            level * static_cast<float>(std::sin(2 * std::numbers::pi * 2000 * t) * std::exp(-t / 0.001));
     }
 }
 

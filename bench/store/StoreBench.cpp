@@ -1,0 +1,165 @@
+#include "export/WAVWriter.h"
+#include "platform/audio/OfflineAudioEngine.h"
+#include "store/AudioStore.h"
+#include "store/MirrorBuilder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <numbers>
+#include <vector>
+
+// Prints the median time of the store's peak recompute for a 60-minute stereo file (whole file and
+// deepest zoom), the mirror build against a plain copy of the same bytes, and the longest stretch
+// the GUI thread was held while the store built the mirror in the background.
+namespace {
+
+using namespace barquill;
+using Clock = std::chrono::steady_clock;
+
+constexpr double kRate = 44100;
+constexpr double kMinutes = 60;
+
+double millisSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// A 120 BPM click track over a quiet noise floor, so the analysis finds bars and the deepest zoom
+// is four bars.
+std::filesystem::path benchFile() {
+    const char* dir = std::getenv("BARQUILL_BENCH_DIR");
+    const std::filesystem::path folder = dir ? dir : std::filesystem::temp_directory_path();
+    std::filesystem::create_directories(folder);
+    const auto path = folder / "44100-2-s16-clicks-60min.wav";
+    if (std::filesystem::exists(path)) return path;
+    const auto frames = static_cast<uint32_t>(kMinutes * 60 * kRate);
+    PCMBufferPtr buffer = PCMBuffer::create(kRate, 2, frames);
+    buffer->setFrameLength(frames);
+    uint32_t state = 0x12345678u;
+    for (uint32_t c = 0; c < 2; ++c) {
+        float* out = buffer->channel(c);
+        for (uint32_t i = 0; i < frames; ++i) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            out[i] = 0.002f * (static_cast<float>(state) / 2147483648.0f - 1.0f);
+        }
+        int index = 0;
+        for (double at = 0.25; at < kMinutes * 60; at += 0.5, ++index) {
+            const float level = index % 4 == 1 ? 1.0f : 0.5f;
+            const auto start = static_cast<uint32_t>(std::llround(at * kRate));
+            for (uint32_t i = 0; i < 132 && start + i < frames; ++i) {
+                const double t = i / kRate;
+                out[start + i] += level * static_cast<float>(std::sin(2 * std::numbers::pi * 2000 * t) *
+                                                             std::exp(-t / 0.001));
+            }
+        }
+    }
+    const WAVSettings s16{kRate, 2, 16, false, false, false};
+    if (const auto failure = writeWAVFile(*buffer, path, s16)) {
+        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), failure->c_str());
+        std::exit(1);
+    }
+    return path;
+}
+
+bool waitFor(const std::function<bool()>& done) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done()) {
+        if (elapsed.elapsed() > 600000) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+double medianPeaksMillis(AudioStore& store) {
+    std::vector<double> runs;
+    for (int i = 0; i < 101; ++i) {
+        const auto start = Clock::now();
+        store.recomputePeaks();
+        runs.push_back(millisSince(start));
+    }
+    return median(runs);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const auto path = benchFile();
+
+    AudioStore store(nullptr, nullptr, std::make_unique<OfflineAudioEngine>());
+    store.open(QString::fromStdString(path.string()));
+    if (!waitFor([&] { return !store.isLoading() && !store.isAnalyzing(); }) || !store.buffer()) {
+        std::fprintf(stderr, "could not load %s\n", path.c_str());
+        return 1;
+    }
+    std::printf("file: %.0f min stereo, %u frames, %zu bars\n", store.duration() / 60,
+                store.buffer()->frameLength(), store.effectiveBars().size());
+
+    const double whole = medianPeaksMillis(store);
+    for (int i = 0; i < 60; ++i)
+        store.zoom(0.625, 0.5);
+    const double deepest = medianPeaksMillis(store);
+    std::printf("recomputePeaks whole file (%.0f s): median %.3f ms (target < 2 ms)\n", store.duration(),
+                whole);
+    std::printf("recomputePeaks deepest zoom (%.2f s): median %.3f ms (target < 2 ms)\n", store.viewLength(),
+                deepest);
+
+    // Mirror build against a plain copy of the same bytes into a fresh buffer.
+    const PCMBuffer& source = *store.buffer();
+    std::vector<double> mirrorRuns, copyRuns;
+    for (int i = 0; i < 3; ++i) {
+        auto start = Clock::now();
+        PCMBufferPtr mirror = buildMirror(source);
+        mirrorRuns.push_back(millisSince(start));
+        mirror.reset();
+        start = Clock::now();
+        PCMBufferPtr copy = PCMBuffer::create(source.format(), source.frameLength());
+        for (uint32_t c = 0; c < source.channelCount(); ++c)
+            std::memcpy(copy->channel(c), source.channel(c), sizeof(float) * source.frameLength());
+        copyRuns.push_back(millisSince(start));
+    }
+    const double mirrorMs = median(mirrorRuns), copyMs = median(copyRuns);
+    std::printf("mirror build %.1f ms, memcpy %.1f ms: ratio %.2f\n", mirrorMs, copyMs, mirrorMs / copyMs);
+
+    // The GUI thread's longest stall while the store builds the mirror: a 1 ms timer notes the
+    // largest gap between its firings, and the toggle itself is timed.
+    double longestGap = 0;
+    auto last = Clock::now();
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, millisSince(last));
+        last = Clock::now();
+    });
+    probe.start(1);
+    const auto toggleStart = Clock::now();
+    store.toggleReverse();
+    const double toggleMs = millisSince(toggleStart);
+    last = Clock::now();
+    const auto buildStart = Clock::now();
+    waitFor([&] { return store.isReversed(); });
+    const double buildMs = millisSince(buildStart);
+    probe.stop();
+    std::printf("background mirror build %.1f ms; GUI thread: toggle %.3f ms, longest stall %.3f ms\n",
+                buildMs, toggleMs, std::max(longestGap, toggleMs));
+    return 0;
+}

@@ -1,0 +1,204 @@
+// Prints how fast transient detection is, always as ratios against references measured in the same run:
+// the vectorised sum of squares against a plain one-accumulator loop, whole-file detection against the
+// 0.5 s budget per five minutes of 44.1 kHz audio and against one plain pass over the samples, and
+// against `aubio onset` when that is installed. Also the detection's peak working memory against the
+// size of the mono samples.
+
+#include "TransientSignals.h"
+
+#include "transients/SumOfSquares.h"
+#include "transients/TransientExtractor.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <vector>
+
+// Live and peak heap bytes of the whole process, so the detection's own arrays can be measured.
+namespace {
+// Writers and readers: the bench thread and the band-split thread it starts (relaxed: only the totals
+// matter, read after the threads are joined).
+std::atomic<int64_t> liveBytes{0};
+// Writers: both threads above; reader: the bench thread after the run (relaxed, as above).
+std::atomic<int64_t> peakBytes{0};
+
+void* tracked(std::size_t size) {
+    auto* block = static_cast<int64_t*>(std::malloc(size + 16));
+    if (!block) throw std::bad_alloc();
+    block[0] = static_cast<int64_t>(size);
+    const int64_t now = liveBytes.fetch_add(static_cast<int64_t>(size), std::memory_order_relaxed) +
+                        static_cast<int64_t>(size);
+    int64_t peak = peakBytes.load(std::memory_order_relaxed);
+    while (now > peak && !peakBytes.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+    }
+    return block + 2;
+}
+
+void untracked(void* p) noexcept {
+    if (!p) return;
+    auto* block = static_cast<int64_t*>(p) - 2;
+    liveBytes.fetch_sub(block[0], std::memory_order_relaxed);
+    std::free(block);
+}
+} // namespace
+
+void* operator new(std::size_t size) {
+    return tracked(size);
+}
+void* operator new[](std::size_t size) {
+    return tracked(size);
+}
+void operator delete(void* p) noexcept {
+    untracked(p);
+}
+void operator delete[](void* p) noexcept {
+    untracked(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    untracked(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    untracked(p);
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kRate = 44100;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Best of `runs` timings of fn.
+template <typename Fn> double bestSeconds(int runs, Fn&& fn) {
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        fn();
+        best = std::min(best, secondsSince(start));
+    }
+    return best;
+}
+
+// The 32-second breakdown scene repeated: loud stretches with hits, quiet stretches with kicks, hats
+// and claps.
+std::vector<float> music(double minutes) {
+    const std::vector<float> scene = barquill::test::BreakdownScene::make().samples;
+    std::vector<float> samples(static_cast<size_t>(minutes * 60 * kRate));
+    for (size_t i = 0; i < samples.size(); i += scene.size())
+        std::copy_n(scene.begin(), std::min(scene.size(), samples.size() - i), samples.begin() + i);
+    return samples;
+}
+
+// Sink for results the compiler must not drop.
+volatile float sink = 0;
+
+float plainSumOfSquares(const float* x, size_t n) {
+    float sum = 0;
+    for (size_t i = 0; i < n; ++i)
+        sum += x[i] * x[i];
+    return sum;
+}
+
+void benchSumOfSquares(const std::vector<float>& samples) {
+    // Blocks of 132 samples, as the 3 ms envelope reads them.
+    const double plain = bestSeconds(5, [&] {
+        float total = 0;
+        for (size_t i = 0; i + 132 <= samples.size(); i += 132)
+            total += plainSumOfSquares(samples.data() + i, 132);
+        sink = total;
+    });
+    const double vectorised = bestSeconds(5, [&] {
+        float total = 0;
+        for (size_t i = 0; i + 132 <= samples.size(); i += 132)
+            total += barquill::transients::sumOfSquares(samples.data() + i, 132);
+        sink = total;
+    });
+    std::printf("sum of squares, 132-sample blocks: %.2fx faster than a plain loop (%.1f ms vs %.1f ms)\n",
+                plain / vectorised, vectorised * 1e3, plain * 1e3);
+}
+
+bool aubioInstalled() {
+    return std::system("command -v aubio >/dev/null 2>&1") == 0;
+}
+
+// Wall time of `aubio onset` over the same samples written as a float WAV; negative when it fails.
+double aubioOnsetSeconds(const std::vector<float>& samples) {
+    const std::filesystem::path wav =
+        std::filesystem::temp_directory_path() / "barquill-bench-transients.wav";
+    SF_INFO info{};
+    info.samplerate = static_cast<int>(kRate);
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(wav.c_str(), SFM_WRITE, &info);
+    if (!file) return -1;
+    sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
+    sf_close(file);
+    const std::string command = "aubio onset -i '" + wav.string() + "' >/dev/null 2>&1";
+    const auto start = Clock::now();
+    const int status = std::system(command.c_str());
+    const double seconds = secondsSince(start);
+    std::filesystem::remove(wav);
+    return status == 0 ? seconds : -1;
+}
+
+void benchDetection(double minutes, bool withAubio) {
+    const std::vector<float> samples = music(minutes);
+    const barquill::TransientExtractor extractor;
+    const int runs = minutes <= 5 ? 3 : 1;
+
+    const double onePass = bestSeconds(3, [&] {
+        sink = barquill::transients::sumOfSquares(samples.data(), static_cast<int64_t>(samples.size()));
+    });
+
+    barquill::TransientStageSeconds stages;
+    size_t hits = 0;
+    const int64_t before = liveBytes.load(std::memory_order_relaxed);
+    peakBytes.store(before, std::memory_order_relaxed);
+    const double detect = bestSeconds(runs, [&] {
+        stages = {};
+        const auto outcome = extractor.detect(samples, kRate, &stages);
+        if (const auto* analysis = std::get_if<barquill::TransientAnalysis>(&outcome))
+            hits = analysis->hits.size();
+    });
+    const double extraBytes = static_cast<double>(peakBytes.load(std::memory_order_relaxed) - before);
+    const double inputBytes = static_cast<double>(samples.size() * sizeof(float));
+
+    const double budget = 0.5 * minutes / 5.0;
+    std::printf("%2.0f min: detection %.3f s = %.2fx its %.2f s budget, %.0fx real time, %.1f plain passes; "
+                "%zu hits\n",
+                minutes, detect, detect / budget, budget, minutes * 60 / detect, detect / onePass, hits);
+    std::printf(
+        "        stages: envelope %.3f, onsets %.3f, refinement %.3f, quiet %.3f, bands %.3f, hits %.3f s\n",
+        stages.envelope, stages.onsets, stages.refinement, stages.quietSearch, stages.bandSplit, stages.hits);
+    std::printf("        peak extra memory %.1f MB = %.2fx the mono samples (%.1f MB)\n", extraBytes / 1e6,
+                extraBytes / inputBytes, inputBytes / 1e6);
+    if (withAubio) {
+        const double aubio = aubioOnsetSeconds(samples);
+        if (aubio > 0)
+            std::printf("        aubio onset %.3f s: detection takes %.2fx its time\n", aubio,
+                        detect / aubio);
+        else
+            std::printf("        aubio onset failed; no ratio\n");
+    }
+}
+
+} // namespace
+
+int main() {
+    const bool withAubio = aubioInstalled();
+    benchSumOfSquares(music(5));
+    for (double minutes : {5.0, 15.0, 60.0})
+        benchDetection(minutes, withAubio);
+    if (!withAubio) std::printf("aubio is not installed: no comparison with `aubio onset`\n");
+    return 0;
+}

@@ -1,0 +1,59 @@
+#include "store/AudioStore.h"
+
+#include "export/BaseName.h"
+#include "export/TransientExport.h"
+#include "platform/defaults/Bookmark.h"
+#include "settings/AppSettings.h"
+
+#include <QFile>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <exception>
+#include <filesystem>
+
+namespace barquill {
+
+void AudioStore::exportTransients() {
+    if (!buffer_ || !info_ || isExportingTransients_ || buffer_->channelCount() == 0) return;
+    const std::optional<QString> folder = exportFolder();
+    if (!folder) return;
+
+    // The decoded buffer is never written again, so sharing it is as good as a snapshot: a new load
+    // or a reverse during the export cannot change what is cut. Always forward, never "_rev".
+    TransientExportJob job;
+    job.source = buffer_;
+    job.extractor = TransientExtractor::forSensitivity(settings_ ? settings_->transientSensitivity()
+                                                                 : AppSettings::defaultTransientSensitivity);
+    job.fadeSeconds = sliceFadeSeconds();
+    job.bitDepth =
+        static_cast<int>(settings_ ? settings_->exportBitDepth() : AppSettings::defaultExportBitDepth);
+    job.exportSampleRate = settings_ ? settings_->exportSampleRate() : AppSettings::defaultExportSampleRate;
+    job.folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
+    job.stem = sanitizedBaseName(info_->fileName.toStdString());
+
+    setIsExportingTransients(true);
+    const bool granted = startAccessingSecurityScopedResource(*folder);
+    const std::filesystem::path destination = job.folder;
+    QPointer<AudioStore> self(this);
+    QtConcurrent::run([job = std::move(job)]() -> TransientExportOutcome {
+        try {
+            return runTransientExport(job);
+        } catch (const std::exception& e) {
+            // Whatever goes wrong, the report must still arrive to clear isExportingTransients.
+            TransientExportOutcome outcome;
+            outcome.failure = std::string("Transient export failed: ") + e.what();
+            return outcome;
+        }
+    }).then(this, [self, destination, folder = *folder, granted](const TransientExportOutcome& outcome) {
+        if (!self) return;
+        const ExportReport report = transientExportReport(outcome, destination);
+        if (report.isError)
+            self->setErrorMessage(QString::fromStdString(report.text));
+        else
+            self->flashExport(QString::fromStdString(report.text));
+        self->setIsExportingTransients(false);
+        if (granted) stopAccessingSecurityScopedResource(folder);
+    });
+}
+
+} // namespace barquill
