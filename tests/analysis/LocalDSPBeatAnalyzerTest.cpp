@@ -97,17 +97,6 @@ TEST(LocalDSPBeatAnalyzer, ClicksAtEightyFiveKeepThatTempoAndAtOneSeventyAreDoub
     EXPECT_NEAR(analysed(test::makeClickTrack(track), 44100).bpm, 170.0, 1e-9);
 }
 
-TEST(LocalDSPBeatAnalyzer, ShortAndSilentAudioFailWithTheirMessages) {
-    std::vector<float> samples = test::makeClickTrack({});
-    samples.resize(88200);
-    EXPECT_EQ(test::failureText(LocalDSPBeatAnalyzer{}.analyze(samples, 44100)),
-              "Audio too short for bar detection (need ≥ 2 s).");
-    EXPECT_EQ(test::failureText(LocalDSPBeatAnalyzer{}.analyze(std::vector<float>(44100 * 4, 0.0f), 44100)),
-              "Near-silence: no onsets to track.");
-    EXPECT_EQ(test::failureText(LocalDSPBeatAnalyzer{}.analyze({}, 44100)),
-              "Audio too short for bar detection (need ≥ 2 s).");
-}
-
 TEST(LocalDSPBeatAnalyzer, RejectedConfigurationsFailWithoutAnalysing) {
     const std::vector<float> samples = test::makeClickTrack({});
     for (const auto& engine : {LocalDSPBeatAnalyzer(0, 180, 4), LocalDSPBeatAnalyzer(-70, 180, 4),

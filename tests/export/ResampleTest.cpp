@@ -52,9 +52,15 @@ TEST_P(ResampleSine, KeepsTheLengthRatioAndTheToneFrequencyAndLevel) {
     }
 }
 
+std::string rateCaseName(const ::testing::TestParamInfo<RateCase>& info) {
+    return std::to_string(static_cast<int>(info.param.from)) + "to" +
+           std::to_string(static_cast<int>(info.param.to));
+}
+
 INSTANTIATE_TEST_SUITE_P(Rates, ResampleSine,
                          ::testing::Values(RateCase{44100, 48000}, RateCase{48000, 96000},
-                                           RateCase{96000, 44100}, RateCase{44100, 96000}));
+                                           RateCase{96000, 44100}, RateCase{44100, 96000}),
+                         rateCaseName);
 
 // Level of what lands in the output, in dB relative to the input tone, with the edges faded so
 // that only the steady tone counts.

@@ -80,12 +80,18 @@ TEST_P(WAVFormats, ReadBackAsTheFormatAskedForAndWithinOneQuantisationStep) {
         }
 }
 
+std::string formatCaseName(const ::testing::TestParamInfo<FormatCase>& info) {
+    return std::to_string(info.param.bitDepth) + "bit" + std::to_string(static_cast<int>(info.param.rate)) +
+           "Hz";
+}
+
 INSTANTIATE_TEST_SUITE_P(DepthsAndRates, WAVFormats,
                          ::testing::Values(FormatCase{16, 44100}, FormatCase{16, 48000},
                                            FormatCase{16, 96000}, FormatCase{24, 44100},
                                            FormatCase{24, 48000}, FormatCase{24, 96000},
                                            FormatCase{32, 44100}, FormatCase{32, 48000},
-                                           FormatCase{32, 96000}));
+                                           FormatCase{32, 96000}),
+                         formatCaseName);
 
 TEST(WriteWAVFile, TheBufferOwnFloatDescriptionWritesAPlainFloatWav) {
     TempDir dir;

@@ -1,0 +1,211 @@
+#include "waveform/PlayheadOverlay.h"
+#include "waveform/StaticCanvasCache.h"
+#include "waveform/WaveformStaticCanvas.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace barquill {
+namespace {
+
+constexpr int W = 400;
+constexpr int H = 100;
+
+// A 4-second window, 400 points wide: one second is 100 points.
+WaveformStaticCanvas monoCanvas(float level = 0.5f) {
+    WaveformStaticCanvas canvas;
+    canvas.mono = QList<float>(W, level);
+    canvas.left = canvas.mono;
+    canvas.right = canvas.mono;
+    canvas.viewStart = 0;
+    canvas.viewLength = 4;
+    canvas.barColor = QColor(0, 255, 0);
+    canvas.loopColor = QColor(255, 0, 0);
+    return canvas;
+}
+
+std::vector<Bar> barsEverySecond(int count) {
+    std::vector<Bar> bars;
+    for (int i = 0; i < count; ++i)
+        bars.push_back(Bar{i, i, static_cast<double>(i), 1.0, 0.9f});
+    return bars;
+}
+
+QImage render(const WaveformStaticCanvas& canvas, int w = W, int h = H) {
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    drawStaticCanvas(painter, canvas, QSizeF(w, h), CanvasTextStyle::fromApplication());
+    return image;
+}
+
+bool isTransparent(const QImage& image, int x, int y) { return qAlpha(image.pixel(x, y)) == 0; }
+
+bool isMostly(const QImage& image, int x, int y, QColor expected) {
+    const QColor c = image.pixelColor(x, y);
+    return c.alpha() > 0 && std::abs(c.red() - expected.red()) < 60 && std::abs(c.green() - expected.green()) < 60 &&
+           std::abs(c.blue() - expected.blue()) < 60;
+}
+
+int opaquePixels(const QImage& image, QRect area) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += qAlpha(image.pixel(x, y)) > 0;
+    return count;
+}
+
+TEST(WaveformCanvasGrid, BarLinesAreDrawnInTheBarColourAtTheirTimes) {
+    WaveformStaticCanvas canvas = monoCanvas();
+    canvas.bars = barsEverySecond(4);
+    canvas.beats = {0, 1, 2, 3};
+    const QImage image = render(canvas);
+    for (int x : {100, 200, 300})
+        EXPECT_TRUE(isMostly(image, x, 2, QColor(0, 255, 0))) << x;
+    EXPECT_NEAR(image.pixelColor(200, 2).alphaF(), 0.55 + 0.14 * 0.45, 0.02);
+    EXPECT_TRUE(isTransparent(image, 150, 2));
+}
+
+TEST(WaveformCanvasGrid, WithoutBarsNoBeatLinesAreDrawn) {
+    WaveformStaticCanvas canvas = monoCanvas();
+    canvas.beats = {0.25, 0.5, 0.75, 1.25};
+    const QImage image = render(canvas);
+    for (int x : {25, 50, 75, 125})
+        EXPECT_TRUE(isTransparent(image, x, 2)) << x;
+}
+
+TEST(WaveformCanvasGrid, BeatLinesAreFaintWhite) {
+    WaveformStaticCanvas canvas = monoCanvas();
+    canvas.bars = barsEverySecond(4);
+    canvas.beats = {0.25, 0.5};
+    const QImage image = render(canvas);
+    EXPECT_NEAR(image.pixelColor(25, 2).alphaF(), 0.14, 0.01);
+    EXPECT_EQ(image.pixelColor(25, 2).red(), 255);
+}
+
+TEST(WaveformCanvasGrid, BarNumbersAreSkippedNearTheRightEdge) {
+    WaveformStaticCanvas canvas = monoCanvas(0);
+    canvas.bars = {Bar{0, 0, 1.0, 1.0, 1}, Bar{1, 1, 3.9, 1.0, 1}};
+    const QImage image = render(canvas);
+    EXPECT_GT(opaquePixels(image, QRect(102, 4, 10, 16)), 0); // "1" beside x = 100
+    EXPECT_EQ(opaquePixels(image, QRect(392, 4, 8, 16)), 0);  // x + 4 = 394 ≥ w − 20
+}
+
+TEST(WaveformCanvasGrid, NoBarNumbersWhileInteracting) {
+    WaveformStaticCanvas canvas = monoCanvas(0);
+    canvas.bars = {Bar{0, 0, 1.0, 1.0, 1}};
+    canvas.showBarNumbers = false;
+    EXPECT_EQ(opaquePixels(render(canvas), QRect(102, 4, 10, 16)), 0);
+}
+
+TEST(WaveformCanvasGrid, ABarBeganLeftOfTheViewIsLinedAtTheEdgeButNotNumbered) {
+    WaveformStaticCanvas canvas = monoCanvas(0);
+    canvas.viewStart = 0.5;
+    canvas.bars = {Bar{0, 0, 0.0, 1.0, 1}};
+    const QImage image = render(canvas);
+    EXPECT_TRUE(isMostly(image, 0, 2, QColor(0, 255, 0)));
+    EXPECT_EQ(opaquePixels(image, QRect(2, 4, 10, 16)), 0);
+}
+
+TEST(WaveformCanvasGrid, OneNumberPerFiftySixPoints) {
+    EXPECT_EQ(barNumberStep(200, 560), 20);
+    EXPECT_EQ(barNumberStep(0, 560), 1);
+    EXPECT_EQ(barNumberStep(5, 30), 5); // narrower than 56 points: one label's worth
+}
+
+TEST(WaveformCanvasLoop, OutsideOfTheLoopIsShaded) {
+    WaveformStaticCanvas canvas = monoCanvas(0);
+    canvas.loopStart = 1;
+    canvas.loopEnd = 2;
+    const QImage image = render(canvas);
+    EXPECT_NEAR(image.pixelColor(50, 2).alphaF(), 0.28, 0.01);
+    EXPECT_NEAR(image.pixelColor(250, 2).alphaF(), 0.28, 0.01);
+    EXPECT_EQ(image.pixelColor(50, 2).red(), 0);
+    EXPECT_TRUE(isTransparent(image, 150, 2));
+    EXPECT_TRUE(isMostly(image, 100, 2, QColor(255, 0, 0)));
+    EXPECT_TRUE(isMostly(image, 199, 2, QColor(255, 0, 0))); // end edge just inside
+}
+
+TEST(WaveformCanvasLoop, ALoopEndingAtTheRightEdgeHasNoRightShadeAndItsEdgeAtWidthMinusTwo) {
+    WaveformStaticCanvas canvas = monoCanvas(0);
+    canvas.loopStart = 2;
+    canvas.loopEnd = 4;
+    const QImage image = render(canvas);
+    EXPECT_TRUE(isTransparent(image, 397, 2));
+    EXPECT_TRUE(isMostly(image, 398, 2, QColor(255, 0, 0)));
+    EXPECT_TRUE(isMostly(image, 399, 2, QColor(255, 0, 0)));
+}
+
+TEST(WaveformCanvasLanes, MonoBarsAreSymmetricAboutTheMiddle) {
+    const QImage image = render(monoCanvas(0.5f)); // hh = (50 − 6) × 0.5 = 22
+    EXPECT_FALSE(isTransparent(image, 150, 29));
+    EXPECT_FALSE(isTransparent(image, 150, 71));
+    EXPECT_TRUE(isTransparent(image, 150, 26));
+    EXPECT_TRUE(isTransparent(image, 150, 73));
+    EXPECT_TRUE(isMostly(image, 150, 30, QColor::fromRgbF(0.51f, 0.61f, 0.72f)));
+}
+
+TEST(WaveformCanvasLanes, StereoDrawsTwoLanesAndACentreLine) {
+    WaveformStaticCanvas canvas = monoCanvas(0.5f);
+    canvas.mode = WaveformDisplayMode::stereo;
+    const QImage image = render(canvas);
+    EXPECT_FALSE(isTransparent(image, 200, 27)); // upper lane around h/4 + 2
+    EXPECT_FALSE(isTransparent(image, 200, 77)); // lower lane around 3h/4 + 2
+    EXPECT_FALSE(isTransparent(image, 300, 49)); // centre line
+}
+
+TEST(WaveformCanvasLanes, StereoWithAnEmptyRightLaneDrawsNothingAtAll) {
+    WaveformStaticCanvas canvas = monoCanvas(0.5f);
+    canvas.mode = WaveformDisplayMode::stereo;
+    canvas.right.clear();
+    canvas.bars = barsEverySecond(4);
+    canvas.loopStart = 1;
+    canvas.loopEnd = 2;
+    const QImage image = render(canvas);
+    EXPECT_EQ(opaquePixels(image, image.rect()), 0);
+}
+
+TEST(WaveformCanvasLanes, ValuesAboveFullScaleAreDrawnAsFullScale) {
+    EXPECT_EQ(render(monoCanvas(1.0f)), render(monoCanvas(3.0f)));
+}
+
+TEST(WaveformCanvasValue, EqualCanvasesRenderOnceAndAnyFieldChangeRendersAgain) {
+    StaticCanvasCache cache;
+    const CanvasTextStyle text = CanvasTextStyle::fromApplication();
+    WaveformStaticCanvas canvas = monoCanvas();
+    EXPECT_TRUE(cache.update(canvas, QSize(W, H), 1, text));
+    EXPECT_FALSE(cache.update(monoCanvas(), QSize(W, H), 1, text));
+    canvas.showBarNumbers = false;
+    EXPECT_TRUE(cache.update(canvas, QSize(W, H), 1, text));
+    canvas.loopStart = 1;
+    EXPECT_TRUE(cache.update(canvas, QSize(W, H), 1, text));
+    EXPECT_TRUE(cache.update(canvas, QSize(W + 1, H), 1, text));
+    EXPECT_EQ(cache.renderCount(), 4);
+}
+
+TEST(Playhead, NoneAtTimeZeroWithoutAudioOrOutsideTheView) {
+    EXPECT_FALSE(playheadFor(true, 0, 0, 10));
+    EXPECT_FALSE(playheadFor(false, 5, 0, 10));
+    EXPECT_FALSE(playheadFor(true, 11, 0, 10));
+    EXPECT_FALSE(playheadFor(true, 5, 0, 0));
+    ASSERT_TRUE(playheadFor(true, 5, 0, 10));
+    EXPECT_DOUBLE_EQ(playheadFor(true, 5, 0, 10)->fraction, 0.5);
+    EXPECT_DOUBLE_EQ(playheadFor(true, 10, 0, 10)->fraction, 1.0);
+}
+
+TEST(Playhead, DarkensThePlayedPartAndDrawsALineWithAHighlight) {
+    QImage image(W, H, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    PlayheadOverlay{0.5}.draw(painter, QSizeF(W, H));
+    painter.end();
+    EXPECT_NEAR(image.pixelColor(100, 50).alphaF(), 0.12, 0.01);
+    EXPECT_NEAR(image.pixelColor(200, 50).alphaF(), 0.5, 0.01);
+    EXPECT_EQ(image.pixelColor(201, 50).red(), 255);
+    EXPECT_TRUE(isTransparent(image, 250, 50));
+}
+
+} // namespace
+} // namespace barquill
