@@ -21,6 +21,9 @@ std::vector<float> halfRateEnvelope(std::span<const float> envelope) {
 std::optional<std::vector<int64_t>> trackBeatPath(std::span<const float> half, double periodHalfFrames) {
     const double p = periodHalfFrames;
     const auto m = static_cast<int64_t>(half.size());
+    // The last beat is searched from round(2p) on; a period that long leaves no window (and would
+    // not fit the integer intervals below).
+    if (!(p > 0.0) || !(2.0 * p < static_cast<double>(m))) return std::nullopt;
     const int64_t minP = std::max<int64_t>(1, std::llround(p * 0.5));
     const int64_t maxP = std::max<int64_t>(minP + 1, std::llround(2.0 * p));
 

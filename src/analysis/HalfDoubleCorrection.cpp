@@ -9,13 +9,15 @@ namespace barquill {
 float offBeatRatio(std::span<const float> envelope, double frameRate, double tempo) {
     const auto frameCount = static_cast<int64_t>(envelope.size());
     const double period = 60.0 / tempo * frameRate;
-    const int64_t phases = std::max<int64_t>(1, std::llround(period));
+    // In double: a very slow tempo has more phases than an integer holds, but only those before
+    // the last frame are walked.
+    const double phases = std::max(1.0, std::round(period));
     const int64_t last = frameCount - 1;
     const auto lastTime = static_cast<double>(last);
 
     float bestOn = -1.0f;
     float bestOff = 0.0f;
-    for (int64_t phase = 0; phase < phases && phase < last; ++phase) {
+    for (int64_t phase = 0; static_cast<double>(phase) < phases && phase < last; ++phase) {
         float onSum = 0.0f, offSum = 0.0f;
         int64_t onCount = 0, offCount = 0;
         for (int64_t k = 0;; ++k) {

@@ -39,12 +39,13 @@ TempoOutcome estimateTempo(std::span<const float> samples, double sampleRate, do
 
     estimate.onsetEnvelope = smoothedEnvelope(onsetNovelty(estimate.frameRMS, peak));
 
-    const int64_t minLag = std::max<int64_t>(2, std::llround(60.0 / maxBPM * framing.frameRate));
-    const int64_t maxLag =
-        std::min<int64_t>(4 * std::llround(60.0 / minBPM * framing.frameRate), framing.frameCount - 2);
+    // Worked out in double so an extreme (but valid) range cannot overflow the integer lags.
+    const double minLag = std::max(2.0, std::round(60.0 / maxBPM * framing.frameRate));
+    const double maxLag = std::min(4.0 * std::round(60.0 / minBPM * framing.frameRate),
+                                   static_cast<double>(framing.frameCount - 2));
     if (minLag >= maxLag) return BeatBarAnalysisError::failed(audioTooShortMessage);
 
-    const std::vector<float> ac = autocorrelation(estimate.onsetEnvelope, maxLag);
+    const std::vector<float> ac = autocorrelation(estimate.onsetEnvelope, static_cast<int64_t>(maxLag));
     const TempoScan scan = scanTempo(ac, framing.frameRate, minBPM, maxBPM);
     estimate.confidence = scan.confidence;
     estimate.bpm = correctHalfDouble(scan.bestBPM, estimate.onsetEnvelope, framing.frameRate, minBPM, maxBPM);

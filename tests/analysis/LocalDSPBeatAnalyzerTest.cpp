@@ -111,5 +111,16 @@ TEST(LocalDSPBeatAnalyzer, RejectedConfigurationsFailWithoutAnalysing) {
     EXPECT_EQ(analysed(samples, 44100, LocalDSPBeatAnalyzer(120, 120, 4)).bpm, 120.0);
 }
 
+TEST(LocalDSPBeatAnalyzer, ExtremeButValidRangesEndInAnErrorOrAResult) {
+    const std::vector<float> samples = test::makeClickTrack({});
+    // From 1e-300 BPM the lag range is the whole file and very slow candidates win; the grid at such
+    // a tempo has too few beats, which is an ordinary failure.
+    EXPECT_EQ(test::failureText(LocalDSPBeatAnalyzer(1e-300, 180, 4).analyze(samples, 44100)),
+              "Could not lock a beat grid.");
+    // Lags shorter than two frames.
+    EXPECT_EQ(test::failureText(LocalDSPBeatAnalyzer(1e6, 1e6, 4).analyze(samples, 44100)),
+              "Audio too short for bar detection (need ≥ 2 s).");
+}
+
 } // namespace
 } // namespace barquill

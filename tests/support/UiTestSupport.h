@@ -38,27 +38,33 @@ inline void spinEventLoop(int ms) {
     }
 }
 
-// A 4/4 click track: a low thump on every downbeat, a short high click on the other beats.
-inline std::vector<std::vector<float>> clickTrack(double bpm, int bars, int sampleRate, int channels) {
-    const double beatSeconds = 60.0 / bpm;
-    const auto frames = static_cast<size_t>(std::llround(bars * 4 * beatSeconds * sampleRate + sampleRate / 2));
+// A 120 BPM 4/4 click track: a sharp click every 0.5 s from 0.25 s, every fourth one louder from
+// the second (downbeats at 0.75 s, 2.75 s, …), each with a short decaying body so the waveform
+// has something to show. The right channel is quieter, so stereo lanes differ.
+inline std::vector<std::vector<float>> clickTrack(double seconds, int sampleRate, int channels) {
+    const auto frames = static_cast<size_t>(std::llround(seconds * sampleRate));
     std::vector<float> mono(frames, 0.0f);
-    for (int beat = 0; beat < bars * 4; ++beat) {
-        const auto start = static_cast<size_t>(std::llround(beat * beatSeconds * sampleRate));
-        const bool downbeat = beat % 4 == 0;
-        const double frequency = downbeat ? 70.0 : 1800.0;
-        const double amplitude = downbeat ? 0.9 : 0.35;
-        const auto length = static_cast<size_t>(sampleRate * (downbeat ? 0.18 : 0.04));
+    uint32_t state = 12345;
+    for (float& s : mono) { // quiet deterministic noise floor
+        state = state * 1664525u + 1013904223u;
+        s = 0.002f * (static_cast<float>(state >> 8) / 8388608.0f - 1.0f);
+    }
+    int index = 0;
+    for (double at = 0.25; at < seconds; at += 0.5, ++index) {
+        const bool downbeat = index % 4 == 1;
+        const auto start = static_cast<size_t>(std::llround(at * sampleRate));
+        const auto length = static_cast<size_t>(0.2 * sampleRate);
         for (size_t i = 0; i < length && start + i < frames; ++i) {
             const double t = static_cast<double>(i) / sampleRate;
-            const double envelope = std::exp(-t * (downbeat ? 25.0 : 120.0));
-            mono[start + i] += static_cast<float>(amplitude * envelope * std::sin(2 * M_PI * frequency * t));
+            const double click = (downbeat ? 1.0 : 0.5) * std::sin(2 * M_PI * 2000 * t) * std::exp(-t / 0.001);
+            const double body = (downbeat ? 0.45 : 0.2) * std::sin(2 * M_PI * 90 * t) * std::exp(-t / 0.05);
+            mono[start + i] += static_cast<float>(click + body);
         }
     }
     std::vector<std::vector<float>> out(static_cast<size_t>(channels), mono);
     if (channels > 1)
         for (float& s : out[1])
-            s *= 0.8f; // a slightly quieter right channel, so the lanes differ
+            s *= 0.7f;
     return out;
 }
 

@@ -1,0 +1,162 @@
+#include "waveform/WaveformView.h"
+
+#include "platform/audio/OfflineAudioEngine.h"
+#include "platform/defaults/UserDefaults.h"
+#include "settings/AppSettings.h"
+#include "settings/RecentFiles.h"
+#include "store/AudioStore.h"
+#include "waveform/LoadingBadge.h"
+#include "waveform/WaveformEmptyState.h"
+#include "waveform/WaveformInputView.h"
+
+#include "UiTestSupport.h"
+
+#include <QPushButton>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+namespace barquill {
+namespace {
+
+using test::waitUntil;
+
+// A 600 × 300 waveform area over a store on the offline engine, with its settings and recent list
+// in a temporary folder.
+class WaveformViewTest : public ::testing::Test {
+protected:
+    WaveformViewTest()
+        : defaults(QString::fromStdString((dir / "defaults.json").string())), settings(defaults),
+          recents(defaults), store(&settings, &recents, std::make_unique<OfflineAudioEngine>()),
+          view(&store, &recents, &settings) {
+        settings.setBarMarkerColor(QColor(0, 255, 0));
+        view.resize(600, 300);
+        view.show();
+    }
+
+    QString writeClicks(const std::string& name, double seconds = 12) {
+        const auto path = dir / name;
+        EXPECT_TRUE(test::writeFloatWav(path, test::clickTrack(seconds, 44100, 2), 44100));
+        return QString::fromStdString(path.string());
+    }
+    void openAndSettle(const QString& path) {
+        store.open(path);
+        ASSERT_TRUE(waitUntil([&] { return !store.isLoading() && !store.isAnalyzing() && store.buffer(); }));
+    }
+    int columnOf(double seconds) const {
+        return static_cast<int>((seconds - store.viewStart()) / store.viewLength() * view.width());
+    }
+
+    test::TempDir dir;
+    UserDefaults defaults;
+    AppSettings settings;
+    RecentFiles recents;
+    AudioStore store;
+    WaveformView view;
+};
+
+TEST_F(WaveformViewTest, BeforeAFileTheEmptyStateListsAtMostSixRecentFilesThatOpenOnClick) {
+    std::vector<QString> paths;
+    for (int i = 0; i < 8; ++i)
+        paths.push_back(writeClicks("44100-2-clicks-" + std::to_string(i) + ".wav", 1));
+    for (const QString& path : paths)
+        recents.add(path);
+    EXPECT_TRUE(view.emptyState()->isVisible());
+    EXPECT_FALSE(view.inputLayer()->isVisible());
+    const QList<QPushButton*> entries = view.emptyState()->findChildren<QPushButton*>();
+    ASSERT_EQ(entries.size(), 6);
+    EXPECT_EQ(entries[0]->text(), QStringLiteral("44100-2-clicks-7.wav"));
+
+    entries[1]->click();
+    ASSERT_TRUE(waitUntil([&] { return !store.isLoading() && store.buffer(); }));
+    EXPECT_EQ(store.fileURL(), paths[6]);
+    EXPECT_FALSE(view.emptyState()->isVisible());
+    EXPECT_TRUE(view.inputLayer()->isVisible());
+}
+
+TEST_F(WaveformViewTest, TheDecodingBadgeShowsWhileLoading) {
+    bool badgeSeen = false;
+    QObject::connect(&store, &AudioStore::isLoadingChanged, &view, [&] {
+        if (store.isLoading())
+            badgeSeen = view.loadingBadge()->isVisible();
+    });
+    openAndSettle(writeClicks("44100-2-clicks-12s.wav"));
+    EXPECT_TRUE(badgeSeen);
+    EXPECT_FALSE(view.loadingBadge()->isVisible());
+}
+
+TEST_F(WaveformViewTest, BarLinesAppearInTheBarColourAtTheirTimes) {
+    openAndSettle(writeClicks("44100-2-clicks-12s.wav"));
+    const std::vector<Bar> bars = store.effectiveBars();
+    ASSERT_GE(bars.size(), 3u);
+    const QImage image = view.grab().toImage();
+    const int x = columnOf(bars[2].startTime);
+    const QColor onLine = image.pixelColor(x, 2);
+    const QColor between = image.pixelColor(x + 20, 2);
+    EXPECT_GT(onLine.green() - onLine.red(), 60);
+    EXPECT_LT(std::abs(between.green() - between.red()), 20);
+}
+
+TEST_F(WaveformViewTest, MovingOnlyThePlayheadNeverRepaintsTheStaticCanvas) {
+    openAndSettle(writeClicks("44100-2-clicks-12s.wav"));
+    const QImage atZero = view.grab().toImage();
+    EXPECT_FALSE(view.currentPlayhead());
+    const int renders = view.staticRenderCount();
+
+    store.seek(6.0, true);
+    const QImage atSix = view.grab().toImage();
+    const int x = columnOf(6.0);
+    EXPECT_NE(atSix.pixelColor(x, 150), atZero.pixelColor(x, 150)); // the line
+    EXPECT_NE(atSix.pixelColor(x / 2, 5), atZero.pixelColor(x / 2, 5)); // the played shade
+    store.seek(3.0, true);
+    view.grab();
+    store.seek(0.0, true);
+    EXPECT_EQ(view.grab().toImage(), atZero); // no playhead at time 0
+    EXPECT_EQ(view.staticRenderCount(), renders);
+
+    store.setDisplayMode(WaveformDisplayMode::stereo);
+    view.grab();
+    EXPECT_EQ(view.staticRenderCount(), renders + 1);
+}
+
+TEST_F(WaveformViewTest, DuringAResizeTheCanvasIsStretchedAndRedrawnOnceItSettles) {
+    openAndSettle(writeClicks("44100-2-clicks-12s.wav"));
+    view.grab();
+    const int renders = view.staticRenderCount();
+    view.resize(700, 300);
+    view.resize(720, 310);
+    EXPECT_EQ(view.liveSize(), QSize(720, 310));
+    EXPECT_EQ(view.canvasSize(), QSize(600, 300));
+    view.grab();
+    EXPECT_EQ(view.staticRenderCount(), renders);
+
+    ASSERT_TRUE(waitUntil([&] { return view.stableSize() == QSize(720, 310); }));
+    view.grab();
+    EXPECT_EQ(view.staticRenderCount(), renders + 1);
+}
+
+TEST_F(WaveformViewTest, WheelAndDoubleClickDriveTheDocumentsWindow) {
+    openAndSettle(writeClicks("44100-2-clicks-12s.wav"));
+    const double whole = store.viewLength();
+    QWheelEvent notch(QPointF(300, 100), QPointF(300, 100), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view.inputLayer(), &notch);
+    view.inputLayer()->flush();
+    EXPECT_NEAR(store.viewLength(), whole / 1.2, 1e-9);
+
+    QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(view.inputLayer(), &twice);
+    EXPECT_DOUBLE_EQ(store.viewLength(), whole);
+}
+
+TEST_F(WaveformViewTest, AClickSeeksToTheTimeUnderThePointer) {
+    openAndSettle(writeClicks("44100-2-clicks-12s.wav"));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(300, 100), QPointF(300, 100), Qt::LeftButton,
+                      Qt::LeftButton, Qt::AltModifier);
+    QCoreApplication::sendEvent(view.inputLayer(), &press);
+    EXPECT_NEAR(store.currentTime(), store.duration() / 2, 0.01);
+}
+
+} // namespace
+} // namespace barquill
