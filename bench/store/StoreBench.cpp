@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 
@@ -156,7 +157,9 @@ int main(int argc, char** argv) {
     const double toggleMs = millisSince(toggleStart);
     last = Clock::now();
     const auto buildStart = Clock::now();
-    waitFor([&] { return store.isReversed(); });
+    QEventLoop loop;
+    QObject::connect(&store, &AudioStore::isReversedChanged, &loop, &QEventLoop::quit);
+    if (!store.isReversed()) loop.exec();
     const double buildMs = millisSince(buildStart);
     probe.stop();
     std::printf("background mirror build %.1f ms; GUI thread: toggle %.3f ms, longest stall %.3f ms\n",

@@ -45,7 +45,9 @@ void BarquillApp::openFromCommandLine(const QString& path) {
     mainWindow_->openDroppedFile(path);
 }
 
-HelpWindow* BarquillApp::helpWindow() const { return helpWindow_.data(); }
+HelpWindow* BarquillApp::helpWindow() const {
+    return helpWindow_.data();
+}
 
 void BarquillApp::showHelp() {
     if (!helpWindow_) helpWindow_ = new HelpWindow();

@@ -5,6 +5,7 @@
 #include "store/AudioStore.h"
 
 #include <QAction>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSlider>
@@ -15,6 +16,7 @@ namespace barquill {
 namespace {
 
 constexpr int volumeSteps = 1000;
+constexpr int areaSpacing = 12;
 
 QWidget* group(QHBoxLayout* parentLayout, QWidget* parent, int spacing = 4) {
     auto* box = new QWidget(parent);
@@ -28,9 +30,18 @@ QWidget* group(QHBoxLayout* parentLayout, QWidget* parent, int spacing = 4) {
 } // namespace
 
 ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(parent), store_(store) {
-    auto* bar = new QHBoxLayout(this);
-    bar->setContentsMargins(10, 8, 10, 8);
-    bar->setSpacing(14);
+    grid_ = new QGridLayout(this);
+    grid_->setContentsMargins(10, 8, 10, 8);
+    grid_->setHorizontalSpacing(areaSpacing);
+    grid_->setVerticalSpacing(6);
+    leading_ = new QWidget(this);
+    trailing_ = new QWidget(this);
+    auto* bar = new QHBoxLayout(leading_);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->setSpacing(areaSpacing);
+    auto* trailingBar = new QHBoxLayout(trailing_);
+    trailingBar->setContentsMargins(0, 0, 0, 0);
+    trailingBar->setSpacing(areaSpacing);
 
     // Leading: transport, display mode, volume.
     goToStart_ = makeAction(QString(), QStringLiteral("backward.end.fill"), QKeySequence(Qt::Key_Backspace));
@@ -38,7 +49,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     stop_ = makeAction(QString(), QStringLiteral("stop.fill"), QKeySequence(Qt::Key_S));
     goToStart_->setToolTip(QStringLiteral("Go to start (Backspace)"));
     stop_->setToolTip(QStringLiteral("Stop (S)"));
-    QWidget* transport = group(bar, this);
+    QWidget* transport = group(bar, leading_);
     for (QAction* action : {goToStart_, playPause_, stop_})
         addButton(transport->layout(), action, true);
 
@@ -49,7 +60,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     displayMode_->setToolTip(QStringLiteral("Waveform channels (mono default)"));
     bar->addWidget(displayMode_);
 
-    volumeGroup_ = group(bar, this, 6);
+    volumeGroup_ = group(bar, leading_, 6);
     volumeGroup_->setToolTip(QStringLiteral("Preview volume"));
     const QColor iconColor = palette().color(QPalette::WindowText);
     auto* quiet = new QLabel(volumeGroup_);
@@ -64,8 +75,6 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     volumeGroup_->layout()->addWidget(volume_);
     volumeGroup_->layout()->addWidget(loud);
 
-    bar->addStretch(1);
-
     // Trailing: grid nudge, loop and reverse, slice preview, export.
     nudgeLeft_ = makeAction(QString(), QStringLiteral("chevron.left"), QKeySequence());
     nudgeLeft_->setToolTip(QStringLiteral("Shift bar grid left by ¼ bar ([)"));
@@ -73,16 +82,16 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     nudgeReset_->setToolTip(QStringLiteral("Grid nudge (click to reset)"));
     nudgeRight_ = makeAction(QString(), QStringLiteral("chevron.right"), QKeySequence());
     nudgeRight_->setToolTip(QStringLiteral("Shift bar grid right by ¼ bar (])"));
-    QWidget* nudge = group(bar, this);
+    QWidget* nudge = group(trailingBar, trailing_);
     addButton(nudge->layout(), nudgeLeft_, true);
     addButton(nudge->layout(), nudgeReset_, false);
     addButton(nudge->layout(), nudgeRight_, true);
 
     loop_ = makeAction(QStringLiteral("Loop"), QStringLiteral("repeat"), QKeySequence(Qt::Key_L));
-    loopBars_ = new SegmentedPicker({{"1", 1}, {"2", 2}, {"4", 4}, {"8", 8}}, this);
+    loopBars_ = new SegmentedPicker({{"1", 1}, {"2", 2}, {"4", 4}, {"8", 8}}, trailing_);
     loopBars_->setToolTip(QStringLiteral("Bars per loop (whole file when no bars detected)"));
     reverse_ = makeAction(QStringLiteral("Reverse"), QStringLiteral("backward.fill"), QKeySequence());
-    QWidget* loopGroup = group(bar, this, 6);
+    QWidget* loopGroup = group(trailingBar, trailing_, 6);
     addButton(loopGroup->layout(), loop_, false);
     loopGroup->layout()->addWidget(loopBars_);
     addButton(loopGroup->layout(), reverse_, false);
@@ -90,9 +99,9 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     preview_ =
         makeAction(QStringLiteral("Slice Preview"), QStringLiteral("scissors"), QKeySequence(Qt::Key_P));
     preview_->setToolTip(QStringLiteral("Preview the playhead's bar in slices (P) — file untouched"));
-    slices_ = new SegmentedPicker({{"1", 1}, {"4", 4}, {"8", 8}, {"16", 16}}, this);
+    slices_ = new SegmentedPicker({{"1", 1}, {"4", 4}, {"8", 8}, {"16", 16}}, trailing_);
     slices_->setToolTip(QStringLiteral("Slices per bar (whole file when no bars detected)"));
-    QWidget* previewGroup = group(bar, this, 6);
+    QWidget* previewGroup = group(trailingBar, trailing_, 6);
     addButton(previewGroup->layout(), preview_, false);
     previewGroup->layout()->addWidget(slices_);
 
@@ -101,7 +110,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     exportTransients_ =
         makeAction(QStringLiteral("Transients"), QStringLiteral("bolt.fill"), QKeySequence(Qt::Key_T));
     exportTransients_->setToolTip(QStringLiteral("Export non-kick transients as one-shots (T)"));
-    QWidget* exportGroup = group(bar, this, 6);
+    QWidget* exportGroup = group(trailingBar, trailing_, 6);
     addButton(exportGroup->layout(), exportSlice_, false);
     addButton(exportGroup->layout(), exportTransients_, false);
 
@@ -132,6 +141,33 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
           &AudioStore::isExportingTransientsChanged})
         connect(store_, signal, this, &ContentToolbar::refresh);
     refresh();
+    placeAreas(true);
+}
+
+int ContentToolbar::oneRowWidth() const {
+    const QMargins margins = grid_->contentsMargins();
+    return margins.left() + leading_->sizeHint().width() + areaSpacing + trailing_->sizeHint().width() +
+           margins.right();
+}
+
+void ContentToolbar::placeAreas(bool oneRow) {
+    if (placed_ && oneRow == oneRow_) return;
+    placed_ = true;
+    oneRow_ = oneRow;
+    grid_->removeWidget(leading_);
+    grid_->removeWidget(trailing_);
+    grid_->addWidget(leading_, 0, 0, Qt::AlignLeft);
+    // Too narrow for one row: the trailing area moves below the leading one.
+    if (oneRow)
+        grid_->addWidget(trailing_, 0, 1, Qt::AlignRight);
+    else
+        grid_->addWidget(trailing_, 1, 0, 1, 2, Qt::AlignRight);
+    grid_->setColumnStretch(0, 1);
+}
+
+void ContentToolbar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeAreas(width() >= oneRowWidth());
 }
 
 QAction* ContentToolbar::makeAction(const QString& text, const QString& symbol, const QKeySequence& key) {
@@ -211,6 +247,7 @@ void ContentToolbar::refresh() {
     }
     for (CapsuleToolbarButton* button : buttons_)
         button->updateGeometry();
+    if (placed_) placeAreas(width() >= oneRowWidth());
 }
 
 } // namespace barquill

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QAction;
+class QGridLayout;
 class QSlider;
 
 namespace barquill {
@@ -45,11 +46,24 @@ public:
     // Reads the document again: labels, icons, tooltips, enabled and prominent states.
     void refresh();
 
+    // True while both areas fit on one row.
+    bool isOneRow() const { return oneRow_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    int oneRowWidth() const;
+    void placeAreas(bool oneRow);
     QAction* makeAction(const QString& text, const QString& symbol, const QKeySequence& key);
     CapsuleToolbarButton* addButton(QLayout* layout, QAction* action, bool circle);
 
     AudioStore* store_;
+    QGridLayout* grid_;
+    QWidget* leading_;
+    QWidget* trailing_;
+    bool placed_ = false;
+    bool oneRow_ = true;
     QAction *goToStart_, *playPause_, *stop_;
     QAction *nudgeLeft_, *nudgeReset_, *nudgeRight_;
     QAction *loop_, *reverse_, *preview_, *exportSlice_, *exportTransients_;

@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace barquill {
 namespace {
 
@@ -146,8 +148,16 @@ void MainWindow::setDropTargeted(bool on) {
     outline->update();
 }
 
+namespace {
+// Only drags that carry files are taken.
+bool carriesFiles(const QMimeData* data) {
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+} // namespace
+
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!event->mimeData()->hasUrls()) {
+    if (!carriesFiles(event->mimeData())) {
         event->ignore();
         return;
     }

@@ -69,8 +69,10 @@ StatusBarView::StatusBarView(AudioStore* store, QWidget* parent) : QWidget(paren
     layout->addWidget(details_);
     layout->addWidget(position_);
     layout->addWidget(progress_);
-    layout->addStretch(1);
-    layout->addWidget(message_);
+    // The message takes whatever room is left, right-aligned.
+    message_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    layout->addWidget(message_, 1);
 
     for (auto signal :
          {&AudioStore::infoChanged, &AudioStore::isLoadingChanged, &AudioStore::isPlayingChanged,

@@ -26,6 +26,7 @@ CapsuleToolbarButton::CapsuleToolbarButton(Shape shape, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     setToolButtonStyle(shape == Shape::pill ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
     setIconSize(QSize(14, 14));
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void CapsuleToolbarButton::setProminent(bool on) {
@@ -129,13 +130,15 @@ SegmentedPicker::SegmentedPicker(const QList<std::pair<QString, int>>& choices, 
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     group_->setExclusive(true);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     for (const auto& [label, value] : choices) {
         auto* segment = new QToolButton(this);
         segment->setText(label);
         segment->setCheckable(true);
         segment->setFocusPolicy(Qt::NoFocus);
         segment->setAutoRaise(false);
-        segment->setMinimumWidth(label.size() > 2 ? 0 : 26);
+        segment->setMinimumWidth(26);
+        segment->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         group_->addButton(segment, value);
         layout->addWidget(segment);
     }

@@ -1,6 +1,7 @@
 #include "app/BarquillApp.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QStringList>
 
 int main(int argc, char** argv) {
@@ -9,6 +10,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QString());
     QApplication::setApplicationDisplayName(QStringLiteral("Barquill"));
     QApplication::setDesktopFileName(QStringLiteral("barquill"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("barquill")));
 
     barquill::BarquillApp app({});
     app.start();

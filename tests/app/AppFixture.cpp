@@ -23,7 +23,9 @@ AppTest::AppTest() {
     focusMainWindow();
 }
 
-AppTest::~AppTest() { app.reset(); }
+AppTest::~AppTest() {
+    app.reset();
+}
 
 QString AppTest::writeClicks(const std::string& name, double seconds) {
     const auto path = dir / name;
@@ -33,8 +35,8 @@ QString AppTest::writeClicks(const std::string& name, double seconds) {
 
 QString AppTest::writeSilence(const std::string& name) {
     const auto path = dir / name;
-    EXPECT_TRUE(writeFloatWav(path, {std::vector<float>(6 * 44100, 0.0f), std::vector<float>(6 * 44100, 0.0f)},
-                              44100));
+    EXPECT_TRUE(writeFloatWav(
+        path, {std::vector<float>(6 * 44100, 0.0f), std::vector<float>(6 * 44100, 0.0f)}, 44100));
     return QString::fromStdString(path.string());
 }
 
@@ -54,8 +56,7 @@ QAction* AppTest::menuItem(const QString& title) const {
     for (QAction* top : window->menuBar()->actions())
         if (QMenu* menu = top->menu())
             for (QAction* item : menu->actions())
-                if (item->text() == title)
-                    return item;
+                if (item->text() == title) return item;
     return nullptr;
 }
 

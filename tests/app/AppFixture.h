@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/BarquillApp.h"
+#include "app/HelpView.h"
 #include "app/MainWindow.h"
+#include "settings/RecentFiles.h"
 #include "store/AudioStore.h"
 
 #include "UiTestSupport.h"

@@ -4,6 +4,8 @@
 
 // The shell's windows need a QApplication; the test environment selects the offscreen platform.
 int main(int argc, char** argv) {
+    // Test discovery runs the binary outside the test environment: never look for a display.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Barquill"));
     ::testing::InitGoogleTest(&argc, argv);

@@ -4,6 +4,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QMimeData>
 #include <QUrl>
 
@@ -50,8 +51,9 @@ TEST_F(FileDropTest, ATextFileLeavesTheDocumentAloneAndShowsTheUnsupportedTypeAl
 
     EXPECT_TRUE(drop({notes}));
     ASSERT_TRUE(waitUntil([&] { return !alerts.isEmpty(); }));
-    EXPECT_EQ(alerts, QStringList{QStringLiteral(
-                          "Could not open file: Unsupported type “.txt”. Use mp3/m4a/mp4/wav/aif/flac/opus.")});
+    EXPECT_EQ(alerts,
+              QStringList{QStringLiteral(
+                  "Could not open file: Unsupported type “.txt”. Use mp3/m4a/mp4/wav/aif/flac/opus.")});
     EXPECT_EQ(store->buffer(), loaded);
     EXPECT_EQ(store->fileURL(), audio);
     EXPECT_FALSE(store->errorMessage()); // dismissing the alert cleared it
@@ -66,8 +68,9 @@ TEST_F(FileDropTest, AnEmptyDropIsRefused) {
 TEST_F(FileDropTest, AFileNamedOnTheCommandLineIsCheckedLikeADrop) {
     app->openFromCommandLine(QStringLiteral("/tmp/song.MP3.bak"));
     ASSERT_TRUE(waitUntil([&] { return !alerts.isEmpty(); }));
-    EXPECT_EQ(alerts.first(),
-              QStringLiteral("Could not open file: Unsupported type “.bak”. Use mp3/m4a/mp4/wav/aif/flac/opus."));
+    EXPECT_EQ(
+        alerts.first(),
+        QStringLiteral("Could not open file: Unsupported type “.bak”. Use mp3/m4a/mp4/wav/aif/flac/opus."));
     EXPECT_FALSE(store->fileURL());
 
     const QString audio = writeClicks("44100-2-clicks-4s.wav", 4);

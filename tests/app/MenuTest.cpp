@@ -16,8 +16,7 @@ using MenuTest = AppTest;
 QStringList enabledItems(QMenu* menu) {
     QStringList titles;
     for (QAction* item : menu->actions())
-        if (!item->isSeparator() && item->isEnabled())
-            titles << item->text();
+        if (!item->isSeparator() && item->isEnabled()) titles << item->text();
     return titles;
 }
 
@@ -25,9 +24,10 @@ TEST_F(MenuTest, MenusHoldEveryItemInOrderWithItsKey) {
     AppMenus* menus = window->menus();
     EXPECT_EQ(menuTitles(menus->viewMenu()),
               (QStringList{"Zoom In", "Zoom Out", "Zoom to Fit", "—", "Pan Left", "Pan Right"}));
-    EXPECT_EQ(menuTitles(menus->barMenu()),
-              (QStringList{"Analyze", "—", "Nudge Grid Left ¼ Bar", "Nudge Grid Right ¼ Bar", "Reset Grid Nudge", "—",
-                           "Move Loop Left 1 Bar", "Move Loop Right 1 Bar", "—", "Reverse"}));
+    EXPECT_EQ(
+        menuTitles(menus->barMenu()),
+        (QStringList{"Analyze", "—", "Nudge Grid Left ¼ Bar", "Nudge Grid Right ¼ Bar", "Reset Grid Nudge",
+                     "—", "Move Loop Left 1 Bar", "Move Loop Right 1 Bar", "—", "Reverse"}));
     EXPECT_EQ(menuTitles(menus->fileMenu()).mid(0, 2), (QStringList{"Open…", "Open Recent"}));
     EXPECT_EQ(menuItem("Open…")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(menuItem("Zoom In")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Equal));
@@ -63,8 +63,8 @@ TEST_F(MenuTest, WhileAnalysisRunsTheFirstBarItemReadsAnalyzingAndIsDisabled) {
     EXPECT_FALSE(enabledDuring);
     EXPECT_EQ(window->menus()->analyzeAction()->text(), QStringLiteral("Re-analyze"));
     EXPECT_EQ(enabledItems(window->menus()->barMenu()),
-              (QStringList{"Re-analyze", "Nudge Grid Left ¼ Bar", "Nudge Grid Right ¼ Bar", "Move Loop Left 1 Bar",
-                           "Move Loop Right 1 Bar", "Reverse"}));
+              (QStringList{"Re-analyze", "Nudge Grid Left ¼ Bar", "Nudge Grid Right ¼ Bar",
+                           "Move Loop Left 1 Bar", "Move Loop Right 1 Bar", "Reverse"}));
 }
 
 TEST_F(MenuTest, AfterAFailedAnalysisGridAndLoopStepStayDisabledWhileZoomAndReverseWork) {
@@ -138,16 +138,18 @@ TEST_F(MenuTest, TheHelpWindowHoldsTheKeyReferenceAndTheVersion) {
     for (QLabel* label : app->helpWindow()->findChildren<QLabel*>())
         texts << label->text();
     EXPECT_TRUE(texts.contains(QStringLiteral("Drop audio in — find bars, loop, slice, reverse, export.")));
-    EXPECT_TRUE(texts.contains(QStringLiteral("Version ") + HelpView::shortVersion() +
-                               QStringLiteral(" · indie / sideload build · local DSP, no account, no network")));
+    EXPECT_TRUE(
+        texts.contains(QStringLiteral("Version ") + HelpView::shortVersion() +
+                       QStringLiteral(" · indie / sideload build · local DSP, no account, no network")));
     EXPECT_FALSE(HelpView::shortVersion().isEmpty());
     EXPECT_TRUE(texts.contains(QStringLiteral("⌘=  ⌘−")));
-    EXPECT_TRUE(texts.contains(QStringLiteral("Nudge bar grid ±¼ bar (fixes step-1-on-the-clap), clamps at ±2 bars")));
+    EXPECT_TRUE(texts.contains(
+        QStringLiteral("Nudge bar grid ±¼ bar (fixes step-1-on-the-clap), clamps at ±2 bars")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Right-drag pans grab-style; double-click fits.")));
-    EXPECT_TRUE(
-        texts.contains(QStringLiteral("Tip: every toolbar button's tooltip names its key — hover to learn them.")));
-    for (const char* section : {"Transport", "Bars, Loop & Grid", "Slices & Export", "View & Zoom", "Workflow",
-                                "Waveform mouse"})
+    EXPECT_TRUE(texts.contains(
+        QStringLiteral("Tip: every toolbar button's tooltip names its key — hover to learn them.")));
+    for (const char* section :
+         {"Transport", "Bars, Loop & Grid", "Slices & Export", "View & Zoom", "Workflow", "Waveform mouse"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(section))) << section;
 }
 

@@ -64,6 +64,18 @@ TEST_F(StoreAnalysis, ReanalysingWhileLoopingKeepsTheLoopOnTheSameBar) {
     EXPECT_EQ(store->loopStartFrame(), static_cast<int64_t>(6.75 * 44100));
 }
 
+TEST_F(StoreTest, AnUncertainTempoIsMarkedAsApproximate) {
+    // Noise locks only a weak grid: the first bar's confidence is far below 0.25.
+    openAndSettle(writeWav("44100-1-noise-8s.wav", {noise(8 * 44100, 11)}));
+    ASSERT_TRUE(store->analysis());
+    ASSERT_FALSE(store->analysis()->bars.empty());
+    ASSERT_LT(store->analysis()->bars.front().confidence, 0.25f);
+    const QString expected = QStringLiteral("≈%1 BPM · %2 bars · 4/4 · Local DSP")
+                                 .arg(QString::asprintf("%.1f", store->analysis()->bpm))
+                                 .arg(store->analysis()->bars.size());
+    EXPECT_EQ(store->analysisNote(), expected);
+}
+
 TEST_F(StoreTest, NudgingWithoutAnAnalysisDoesNothing) {
     openAndSettle(writeWav("44100-1-noise-1s.wav", {noise(44100, 3)}));
     store->shiftGrid(1);
@@ -79,8 +91,8 @@ TEST_F(StoreTest, ATooShortFileReportsTheEnginesMessage) {
 }
 
 TEST_F(StoreTest, AResultForAnOlderFileChangesNothing) {
-    const auto clicks = clickTrack(44100, 60);
-    store->open(QString::fromStdString(writeWav("44100-1-clicks-60s.wav", {clicks}).string()));
+    const auto clicks = clickTrack(44100, 180);
+    store->open(QString::fromStdString(writeWav("44100-1-clicks-180s.wav", {clicks}).string()));
     ASSERT_TRUE(waitFor([&] { return !store->isLoading(); }));
     ASSERT_TRUE(store->isAnalyzing());
 

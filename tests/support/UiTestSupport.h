@@ -21,8 +21,7 @@ namespace barquill::test {
 inline bool waitUntil(const std::function<bool()>& done, int boundMs = 60000) {
     QDeadlineTimer deadline(boundMs);
     while (!done()) {
-        if (deadline.hasExpired())
-            return false;
+        if (deadline.hasExpired()) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(1);
     }
@@ -56,7 +55,8 @@ inline std::vector<std::vector<float>> clickTrack(double seconds, int sampleRate
         const auto length = static_cast<size_t>(0.2 * sampleRate);
         for (size_t i = 0; i < length && start + i < frames; ++i) {
             const double t = static_cast<double>(i) / sampleRate;
-            const double click = (downbeat ? 1.0 : 0.5) * std::sin(2 * M_PI * 2000 * t) * std::exp(-t / 0.001);
+            const double click =
+                (downbeat ? 1.0 : 0.5) * std::sin(2 * M_PI * 2000 * t) * std::exp(-t / 0.001);
             const double body = (downbeat ? 0.45 : 0.2) * std::sin(2 * M_PI * 90 * t) * std::exp(-t / 0.05);
             mono[start + i] += static_cast<float>(click + body);
         }

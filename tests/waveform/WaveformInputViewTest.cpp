@@ -23,7 +23,9 @@ protected:
         view = std::make_unique<WaveformInputView>();
         view->resize(400, 100);
         view->show();
-        view->onSeek = [this](double f, bool fine) { log.push_back("seek " + num(f) + (fine ? " fine" : "")); };
+        view->onSeek = [this](double f, bool fine) {
+            log.push_back("seek " + num(f) + (fine ? " fine" : ""));
+        };
         view->onZoom = [this](double dy, double f) { log.push_back("zoom " + num(dy) + " at " + num(f)); };
         view->onPan = [this](double dx) { log.push_back("pan " + num(dx)); };
         view->onRightPanBegan = [this](double f) { log.push_back("began " + num(f)); };

@@ -1,6 +1,6 @@
+#include "waveform/WaveformStaticCanvas.h"
 #include "waveform/PlayheadOverlay.h"
 #include "waveform/StaticCanvasCache.h"
-#include "waveform/WaveformStaticCanvas.h"
 
 #include <QImage>
 #include <QPainter>
@@ -41,12 +41,14 @@ QImage render(const WaveformStaticCanvas& canvas, int w = W, int h = H) {
     return image;
 }
 
-bool isTransparent(const QImage& image, int x, int y) { return qAlpha(image.pixel(x, y)) == 0; }
+bool isTransparent(const QImage& image, int x, int y) {
+    return qAlpha(image.pixel(x, y)) == 0;
+}
 
 bool isMostly(const QImage& image, int x, int y, QColor expected) {
     const QColor c = image.pixelColor(x, y);
-    return c.alpha() > 0 && std::abs(c.red() - expected.red()) < 60 && std::abs(c.green() - expected.green()) < 60 &&
-           std::abs(c.blue() - expected.blue()) < 60;
+    return c.alpha() > 0 && std::abs(c.red() - expected.red()) < 60 &&
+           std::abs(c.green() - expected.green()) < 60 && std::abs(c.blue() - expected.blue()) < 60;
 }
 
 int opaquePixels(const QImage& image, QRect area) {

@@ -77,8 +77,7 @@ TEST_F(WaveformViewTest, BeforeAFileTheEmptyStateListsAtMostSixRecentFilesThatOp
 TEST_F(WaveformViewTest, TheDecodingBadgeShowsWhileLoading) {
     bool badgeSeen = false;
     QObject::connect(&store, &AudioStore::isLoadingChanged, &view, [&] {
-        if (store.isLoading())
-            badgeSeen = view.loadingBadge()->isVisible();
+        if (store.isLoading()) badgeSeen = view.loadingBadge()->isVisible();
     });
     openAndSettle(writeClicks("44100-2-clicks-12s.wav"));
     EXPECT_TRUE(badgeSeen);
@@ -106,7 +105,7 @@ TEST_F(WaveformViewTest, MovingOnlyThePlayheadNeverRepaintsTheStaticCanvas) {
     store.seek(6.0, true);
     const QImage atSix = view.grab().toImage();
     const int x = columnOf(6.0);
-    EXPECT_NE(atSix.pixelColor(x, 150), atZero.pixelColor(x, 150)); // the line
+    EXPECT_NE(atSix.pixelColor(x, 150), atZero.pixelColor(x, 150));     // the line
     EXPECT_NE(atSix.pixelColor(x / 2, 5), atZero.pixelColor(x / 2, 5)); // the played shade
     store.seek(3.0, true);
     view.grab();
@@ -138,14 +137,14 @@ TEST_F(WaveformViewTest, DuringAResizeTheCanvasIsStretchedAndRedrawnOnceItSettle
 TEST_F(WaveformViewTest, WheelAndDoubleClickDriveTheDocumentsWindow) {
     openAndSettle(writeClicks("44100-2-clicks-12s.wav"));
     const double whole = store.viewLength();
-    QWheelEvent notch(QPointF(300, 100), QPointF(300, 100), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
+    QWheelEvent notch(QPointF(300, 100), QPointF(300, 100), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(view.inputLayer(), &notch);
     view.inputLayer()->flush();
     EXPECT_NEAR(store.viewLength(), whole / 1.2, 1e-9);
 
-    QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(view.inputLayer(), &twice);
     EXPECT_DOUBLE_EQ(store.viewLength(), whole);
 }
