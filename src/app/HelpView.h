@@ -6,7 +6,7 @@
 
 namespace barquill {
 
-// One key label drawn as a small rounded key cap.
+// One key label drawn as a small rounded key cap. GUI thread, owned by its parent.
 class KeyCap : public QLabel {
     Q_OBJECT
 public:
@@ -15,7 +15,7 @@ public:
 };
 
 // The application's only documentation: the header with the version, the four key sections,
-// the workflow and mouse guides and the closing tip.
+// the workflow and mouse guides and the closing tip. GUI thread; holds no state of its own.
 class HelpView : public QScrollArea {
     Q_OBJECT
 public:
@@ -27,6 +27,7 @@ public:
 };
 
 // The single help window ("about-help"), opened by "About Barquill" and "Barquill Help".
+// GUI thread; the application creates it once and keeps it.
 class HelpWindow : public QWidget {
     Q_OBJECT
 public:

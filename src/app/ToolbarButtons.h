@@ -53,7 +53,7 @@ public:
     explicit CircleToolbarButton(QWidget* parent = nullptr) : CapsuleToolbarButton(Shape::circle, parent) {}
 };
 
-// A row of mutually exclusive segments, each a label with an integer value.
+// A row of mutually exclusive segments, each a label with an integer value. GUI thread.
 class SegmentedPicker : public QWidget {
     Q_OBJECT
 public:

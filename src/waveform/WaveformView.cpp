@@ -54,7 +54,7 @@ WaveformView::WaveformView(AudioStore* store, RecentFiles* recents, AppSettings*
          {&AudioStore::peaksChanged, &AudioStore::displayModeChanged, &AudioStore::analysisChanged,
           &AudioStore::gridShiftQuartersChanged, &AudioStore::viewStartChanged,
           &AudioStore::viewLengthChanged, &AudioStore::isInteractingChanged, &AudioStore::loopEnabledChanged,
-          &AudioStore::loopBarsChanged, &AudioStore::isPlayingChanged, &AudioStore::isReversedChanged})
+          &AudioStore::loopBarsChanged, &AudioStore::isReversedChanged})
         connect(store_, signal, this, qOverload<>(&QWidget::update));
     for (auto signal :
          {&AudioStore::infoChanged, &AudioStore::isLoadingChanged, &AudioStore::durationChanged})
