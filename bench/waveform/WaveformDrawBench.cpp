@@ -117,7 +117,6 @@ int main(int argc, char** argv) {
         ->Repetitions(9);
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;
-    reporter.SetOutputOptions(benchmark::ConsoleReporter::OO_Defaults);
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     const double reference = reporter.medianMs["reference_fill_1600x500"];

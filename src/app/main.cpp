@@ -1,4 +1,6 @@
+#include "app/AutomationStateWriter.h"
 #include "app/BarquillApp.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -14,6 +16,9 @@ int main(int argc, char** argv) {
 
     barquill::BarquillApp app({});
     app.start();
+    // Only when an outside driver (the end-to-end suite) asks for it.
+    if (auto* automation = barquill::AutomationStateWriter::createFromEnvironment(&app.store(), &application))
+        automation->setWindowId(app.mainWindow().winId());
     // The desktop entry passes the file the user opened with Barquill (%f).
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) app.openFromCommandLine(arguments.at(1));

@@ -20,7 +20,9 @@ Services::Services(fs::path workDir) : workDir_(std::move(workDir)) {
     recordingPath_ = workDir_ / "monitor.f32";
 }
 
-Services::~Services() { stop(); }
+Services::~Services() {
+    stop();
+}
 
 QStringList Services::environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -38,15 +40,13 @@ int Services::run(const QString& program, const QStringList& args, QString* outp
     process.setEnvironment(environment());
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, args);
-    if (!process.waitForStarted(5000))
-        return -1;
+    if (!process.waitForStarted(5000)) return -1;
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         process.waitForFinished(2000);
         return -2;
     }
-    if (output)
-        *output = QString::fromLocal8Bit(process.readAll());
+    if (output) *output = QString::fromLocal8Bit(process.readAll());
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -3;
 }
 
@@ -59,29 +59,25 @@ std::optional<std::string> Services::start() {
     xvfb_ = std::make_unique<QProcess>();
     xvfb_->setProcessChannelMode(QProcess::SeparateChannels);
     xvfb_->start("Xvfb", {"-displayfd", "1", "-screen", "0", "1400x900x24", "-nolisten", "tcp"});
-    if (!xvfb_->waitForStarted(5000))
-        return "Xvfb did not start (is the xvfb package installed?)";
+    if (!xvfb_->waitForStarted(5000)) return "Xvfb did not start (is the xvfb package installed?)";
     for (int i = 0; i < 100 && display_.isEmpty(); ++i) {
         xvfb_->waitForReadyRead(100);
         const QString line = QString::fromLatin1(xvfb_->readAllStandardOutput()).trimmed();
-        if (!line.isEmpty())
-            display_ = ":" + line;
+        if (!line.isEmpty()) display_ = ":" + line;
     }
-    if (display_.isEmpty())
-        return "Xvfb did not report a display number";
+    if (display_.isEmpty()) return "Xvfb did not report a display number";
 
     // A private PulseAudio server with a 48 kHz float null sink.
     QString out;
-    const int pulse = run("pulseaudio", {"-D", "--exit-idle-time=-1", "-n", "--daemonize=yes",
-                                         "--load=module-null-sink sink_name=nullout rate=48000 format=float32le",
-                                         "--load=module-native-protocol-unix"},
+    const int pulse = run("pulseaudio",
+                          {"-D", "--exit-idle-time=-1", "-n", "--daemonize=yes",
+                           "--load=module-null-sink sink_name=nullout rate=48000 format=float32le",
+                           "--load=module-native-protocol-unix"},
                           &out);
-    if (pulse != 0)
-        return "pulseaudio did not start: " + out.toStdString();
+    if (pulse != 0) return "pulseaudio did not start: " + out.toStdString();
     pulseStarted_ = true;
     for (int i = 0; i < 50; ++i) {
-        if (run("pactl", {"info"}) == 0)
-            break;
+        if (run("pactl", {"info"}) == 0) break;
         QThread::msleep(100);
     }
     // Without a reader the idle sink stalls the first callbacks; keep a low-latency recorder running.
@@ -90,8 +86,7 @@ std::optional<std::string> Services::start() {
     parec_->setStandardOutputFile(QString::fromStdString(recordingPath_.string()));
     parec_->start("parec", {"-d", "nullout.monitor", "--latency-msec=20", "--raw", "--format=float32le",
                             "--rate=48000", "--channels=2"});
-    if (!parec_->waitForStarted(5000))
-        return "parec did not start";
+    if (!parec_->waitForStarted(5000)) return "parec did not start";
     QThread::msleep(300);
     return std::nullopt;
 }
@@ -99,8 +94,7 @@ std::optional<std::string> Services::start() {
 void Services::stop() {
     if (parec_) {
         parec_->terminate();
-        if (!parec_->waitForFinished(2000))
-            parec_->kill();
+        if (!parec_->waitForFinished(2000)) parec_->kill();
         parec_.reset();
     }
     if (pulseStarted_) {
@@ -109,8 +103,7 @@ void Services::stop() {
     }
     if (xvfb_) {
         xvfb_->terminate();
-        if (!xvfb_->waitForFinished(2000))
-            xvfb_->kill();
+        if (!xvfb_->waitForFinished(2000)) xvfb_->kill();
         xvfb_.reset();
     }
 }
@@ -125,12 +118,12 @@ std::vector<std::vector<float>> Services::recording(int64_t from, int64_t to) co
     std::vector<std::vector<float>> channels(kChannels);
     from = std::max<int64_t>(0, from);
     to = std::min(to, recordedFrames());
-    if (to <= from)
-        return channels;
+    if (to <= from) return channels;
     std::ifstream in(recordingPath_, std::ios::binary);
     in.seekg(from * kBytesPerFrame);
     std::vector<float> interleaved(static_cast<size_t>((to - from) * kChannels));
-    in.read(reinterpret_cast<char*>(interleaved.data()), static_cast<std::streamsize>(interleaved.size() * 4));
+    in.read(reinterpret_cast<char*>(interleaved.data()),
+            static_cast<std::streamsize>(interleaved.size() * 4));
     const auto frames = static_cast<size_t>(in.gcount() / kBytesPerFrame);
     for (int c = 0; c < kChannels; ++c) {
         channels[c].resize(frames);

@@ -35,7 +35,8 @@ public:
     std::vector<std::vector<float>> recording(int64_t from, int64_t to) const;
 
     // Runs a helper tool with the services' environment; returns its exit status.
-    int run(const QString& program, const QStringList& args, QString* output = nullptr, int timeoutMs = 20000) const;
+    int run(const QString& program, const QStringList& args, QString* output = nullptr,
+            int timeoutMs = 20000) const;
     // Saves the whole screen as a PNG.
     bool screenshot(const std::filesystem::path& png) const;
 

@@ -17,8 +17,7 @@ void fft(std::vector<Complex>& a, bool inverse) {
         for (; j & bit; bit >>= 1)
             j ^= bit;
         j ^= bit;
-        if (i < j)
-            std::swap(a[i], a[j]);
+        if (i < j) std::swap(a[i], a[j]);
     }
     for (size_t len = 2; len <= n; len <<= 1) {
         const double angle = 2 * M_PI / static_cast<double>(len) * (inverse ? 1 : -1);
@@ -49,8 +48,7 @@ double rms(const float* data, size_t n) {
 }
 
 std::vector<double> crossCorrelate(const std::vector<float>& a, const std::vector<float>& b) {
-    if (b.empty() || a.size() < b.size())
-        return {};
+    if (b.empty() || a.size() < b.size()) return {};
     size_t n = 1;
     while (n < a.size() + b.size())
         n <<= 1;
@@ -70,8 +68,7 @@ std::vector<double> crossCorrelate(const std::vector<float>& a, const std::vecto
 
 Match compareAt(const std::vector<float>& a, int64_t offset, const std::vector<float>& b) {
     Match m;
-    if (offset < 0 || static_cast<size_t>(offset) + b.size() > a.size() || b.empty())
-        return m;
+    if (offset < 0 || static_cast<size_t>(offset) + b.size() > a.size() || b.empty()) return m;
     double dot = 0, ea = 0, eb = 0;
     for (size_t i = 0; i < b.size(); ++i) {
         const double x = a[offset + i], y = b[i];
@@ -87,8 +84,7 @@ Match compareAt(const std::vector<float>& a, int64_t offset, const std::vector<f
 
 Match findInside(const std::vector<float>& a, const std::vector<float>& b) {
     const auto xc = crossCorrelate(a, b);
-    if (xc.empty())
-        return {};
+    if (xc.empty()) return {};
     const auto best = std::max_element(xc.begin(), xc.end()) - xc.begin();
     return compareAt(a, best, b);
 }
@@ -100,8 +96,7 @@ int countSilentRuns(const std::vector<float>& data, size_t minFrames, float thre
         if (std::fabs(x) < threshold) {
             ++length;
         } else {
-            if (length >= minFrames)
-                ++runs;
+            if (length >= minFrames) ++runs;
             length = 0;
         }
     }

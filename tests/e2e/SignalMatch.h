@@ -11,9 +11,9 @@ namespace barquill::e2e {
 std::vector<double> crossCorrelate(const std::vector<float>& a, const std::vector<float>& b);
 
 struct Match {
-    int64_t offset = -1;     // where b starts inside a
-    double correlation = 0;  // normalised, 1 = identical shape
-    double levelRatio = 0;   // rms(a segment) / rms(b)
+    int64_t offset = -1;    // where b starts inside a
+    double correlation = 0; // normalised, 1 = identical shape
+    double levelRatio = 0;  // rms(a segment) / rms(b)
 };
 
 // Finds b inside a (b shorter than a).

@@ -82,29 +82,4 @@ std::vector<std::vector<float>> drumLoop(int sr, int bars) {
     return {left, right};
 }
 
-std::vector<std::vector<float>> drumsWithQuietBreakdown(int sr) {
-    auto loud = drumLoop(sr, 3); // 6 s
-    const size_t loudFrames = loud[0].size();
-    const size_t quietFrames = static_cast<size_t>(8.0 * sr);
-    std::vector<std::vector<float>> out(2, std::vector<float>(loudFrames * 2 + quietFrames, 0.0f));
-    for (int c = 0; c < 2; ++c)
-        for (size_t i = 0; i < loudFrames; ++i) {
-            out[c][i] = loud[c][i];
-            out[c][loudFrames + quietFrames + i] = loud[c][i];
-        }
-    Noise noise{777};
-    std::vector<float> quiet(quietFrames, 0.0f);
-    for (int k = 0; k < 10; ++k) {
-        const size_t at = static_cast<size_t>((0.5 + 0.7 * k) * sr);
-        if (k % 4 == 3)
-            addKick(quiet, at, sr, 0.06f);
-        else
-            addNoiseHit(quiet, at, sr, 0.05f, 40, noise);
-    }
-    for (int c = 0; c < 2; ++c)
-        for (size_t i = 0; i < quietFrames; ++i)
-            out[c][loudFrames + i] = quiet[i];
-    return out;
-}
-
 } // namespace barquill::e2e

@@ -9,8 +9,4 @@ namespace barquill::e2e {
 // no two bars are alike and a recording can be placed exactly. Stereo.
 std::vector<std::vector<float>> drumLoop(int sampleRate, int bars);
 
-// Loud drums, then a quiet breakdown with sparse claps, hats and a few kicks, then loud
-// drums again. Stereo.
-std::vector<std::vector<float>> drumsWithQuietBreakdown(int sampleRate);
-
 } // namespace barquill::e2e
