@@ -51,9 +51,10 @@ const std::vector<KeySection>& keySections() {
           {"T", "Export non-kick transients as one-shots (always forward)"}}},
         {"View & Zoom",
          "magnifyingglass",
-         {{"⌘=  ⌘−", "Zoom in / out (anchors on playhead when visible)"},
-          {"⌘0", "Zoom to fit"},
-          {"⌘←  ⌘→", "Pan view (bare ← → steps the loop instead)"}}},
+         // Ctrl and Alt are this desktop's Command and Option keys.
+         {{"Ctrl+=  Ctrl+−", "Zoom in / out (anchors on playhead when visible)"},
+          {"Ctrl+0", "Zoom to fit"},
+          {"Ctrl+←  Ctrl+→", "Pan view (bare ← → steps the loop instead)"}}},
     };
     return sections;
 }
@@ -164,7 +165,7 @@ HelpView::HelpView(QWidget* parent) : QScrollArea(parent) {
     layout->addWidget(
         linesSection(QStringLiteral("Waveform mouse"),
                      {QStringLiteral("Click / drag to seek — snaps to the nearest barline."),
-                      QStringLiteral("Hold Option while clicking for sample-exact (no snap)."),
+                      QStringLiteral("Hold Alt while clicking for sample-exact (no snap)."),
                       QStringLiteral("Wheel up/down zooms at the cursor; sideways swipe pans when zoomed."),
                       QStringLiteral("Right-drag pans grab-style; double-click fits.")},
                      content));

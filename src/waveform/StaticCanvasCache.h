@@ -15,9 +15,10 @@ namespace barquill {
 // Threads: GUI thread only. Owned by the view that paints it.
 class StaticCanvasCache {
 public:
-    // True when the image had to be rendered again.
+    // True when the image had to be rendered again. The canvas is drawn over `background`, so
+    // the view composes one image instead of several full-area fills on every frame.
     bool update(const WaveformStaticCanvas& canvas, QSize size, qreal devicePixelRatio,
-                const CanvasTextStyle& text);
+                const CanvasTextStyle& text, const QColor& background = Qt::transparent);
     const QImage& image() const { return image_; }
     QSize size() const { return size_; }
     // How many times the image was rendered; the tests count repaints with it.
@@ -29,6 +30,7 @@ private:
     QSize size_;
     qreal devicePixelRatio_ = 1;
     CanvasTextStyle text_;
+    QColor background_;
     QImage image_;
     int renderCount_ = 0;
 };

@@ -105,13 +105,14 @@ void WaveformView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setClipRegion(event->region());
 
-    QColor background = palette().color(QPalette::Base);
-    background.setAlphaF(0.35f);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
-    painter.fillRect(rect(), background);
-
+    // The text-background colour at opacity 0.35 over the window, baked into the canvas image.
+    const QColor window = palette().color(QPalette::Window);
+    const QColor base = palette().color(QPalette::Base);
+    const QColor background = QColor::fromRgbF(0.35f * base.redF() + 0.65f * window.redF(),
+                                               0.35f * base.greenF() + 0.65f * window.greenF(),
+                                               0.35f * base.blueF() + 0.65f * window.blueF());
     const QSize canvas = canvasSize();
-    const bool rendered = cache_.update(currentCanvas(), canvas, devicePixelRatioF(), textStyle_);
+    const bool rendered = cache_.update(currentCanvas(), canvas, devicePixelRatioF(), textStyle_, background);
     if (rendered && !event->region().contains(rect()))
         update(); // the canvas changed outside the strip this paint covers
     if (canvas == size())

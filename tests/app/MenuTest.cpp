@@ -142,7 +142,7 @@ TEST_F(MenuTest, TheHelpWindowHoldsTheKeyReferenceAndTheVersion) {
         texts.contains(QStringLiteral("Version ") + HelpView::shortVersion() +
                        QStringLiteral(" · indie / sideload build · local DSP, no account, no network")));
     EXPECT_FALSE(HelpView::shortVersion().isEmpty());
-    EXPECT_TRUE(texts.contains(QStringLiteral("⌘=  ⌘−")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Ctrl+=  Ctrl+−")));
     EXPECT_TRUE(texts.contains(
         QStringLiteral("Nudge bar grid ±¼ bar (fixes step-1-on-the-clap), clamps at ±2 bars")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Right-drag pans grab-style; double-click fits.")));

@@ -70,6 +70,17 @@ TEST_F(ToolbarTest, PlayTurnsIntoPauseWhilePlaying) {
     EXPECT_EQ(bar->playPauseAction()->toolTip(), QStringLiteral("Play (Space)"));
 }
 
+TEST_F(ToolbarTest, SlicePreviewReadsStopWhilePreviewing) {
+    openAndSettle(writeClicks());
+    ContentToolbar* bar = window->toolbar();
+    bar->buttonFor(bar->slicePreviewAction())->click();
+    ASSERT_TRUE(store->isPreviewing());
+    EXPECT_EQ(bar->slicePreviewAction()->text(), QStringLiteral("Stop"));
+    bar->buttonFor(bar->slicePreviewAction())->click();
+    EXPECT_FALSE(store->isPreviewing());
+    EXPECT_EQ(bar->slicePreviewAction()->text(), QStringLiteral("Slice Preview"));
+}
+
 TEST_F(ToolbarTest, TheGridChipAppearsAfterANudgeAndResetsItWhenClicked) {
     openAndSettle(writeClicks());
     ContentToolbar* bar = window->toolbar();
