@@ -3,11 +3,11 @@
 // budget for five minutes of audio and against `aubio tempo` when that is installed, and the
 // analysis's peak working memory against the size of the mono samples.
 
+#include "HeapCounter.h"
 #include "analysis/LocalDSPBeatAnalyzer.h"
 #include "analysis/VectorMath.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -15,56 +15,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <new>
 #include <numbers>
 #include <string>
 #include <vector>
-
-// Live and peak heap bytes of the whole process, so the analysis's own arrays can be measured.
-namespace {
-// Writer and reader: the bench's one thread (relaxed: no other thread allocates while it measures).
-std::atomic<int64_t> liveBytes{0};
-// Writer and reader: the bench's one thread (relaxed, as above).
-std::atomic<int64_t> peakBytes{0};
-
-void* tracked(std::size_t size) {
-    auto* block = static_cast<int64_t*>(std::malloc(size + 16));
-    if (!block) throw std::bad_alloc();
-    block[0] = static_cast<int64_t>(size);
-    const int64_t now = liveBytes.fetch_add(static_cast<int64_t>(size), std::memory_order_relaxed) +
-                        static_cast<int64_t>(size);
-    int64_t peak = peakBytes.load(std::memory_order_relaxed);
-    while (now > peak && !peakBytes.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-    }
-    return block + 2;
-}
-
-void untracked(void* p) noexcept {
-    if (!p) return;
-    auto* block = static_cast<int64_t*>(p) - 2;
-    liveBytes.fetch_sub(block[0], std::memory_order_relaxed);
-    std::free(block);
-}
-} // namespace
-
-void* operator new(std::size_t size) {
-    return tracked(size);
-}
-void* operator new[](std::size_t size) {
-    return tracked(size);
-}
-void operator delete(void* p) noexcept {
-    untracked(p);
-}
-void operator delete[](void* p) noexcept {
-    untracked(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    untracked(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    untracked(p);
-}
 
 namespace {
 
@@ -214,11 +167,11 @@ int main() {
     for (double minutes : {5.0, 15.0, 60.0}) {
         const std::vector<float> samples = minutes == 5.0 ? five : drumTrack(minutes, rate);
         barquill::AnalysisOutcome outcome;
-        const int64_t before = liveBytes.load(std::memory_order_relaxed);
-        peakBytes.store(before, std::memory_order_relaxed);
+        const int64_t before = barquill::bench::liveHeapBytes();
+        barquill::bench::resetPeakHeapBytes();
         const double seconds =
             fastest(minutes <= 15.0 ? 3 : 1, [&] { outcome = engine.analyze(samples, rate); });
-        const int64_t working = peakBytes.load(std::memory_order_relaxed) - before;
+        const int64_t working = barquill::bench::peakHeapBytes() - before;
         const double sampleBytes = static_cast<double>(samples.size() * sizeof(float));
         const auto* result = std::get_if<barquill::BeatBarAnalysis>(&outcome);
         std::printf(

@@ -4,6 +4,7 @@
 // against `aubio onset` when that is installed. Also the detection's peak working memory against the
 // size of the mono samples.
 
+#include "HeapCounter.h"
 #include "TransientSignals.h"
 
 #include "transients/SumOfSquares.h"
@@ -12,62 +13,13 @@
 #include <sndfile.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <string>
 #include <vector>
-
-// Live and peak heap bytes of the whole process, so the detection's own arrays can be measured.
-namespace {
-// Writers and readers: the bench thread and the band-split thread it starts (relaxed: only the totals
-// matter, read after the threads are joined).
-std::atomic<int64_t> liveBytes{0};
-// Writers: both threads above; reader: the bench thread after the run (relaxed, as above).
-std::atomic<int64_t> peakBytes{0};
-
-void* tracked(std::size_t size) {
-    auto* block = static_cast<int64_t*>(std::malloc(size + 16));
-    if (!block) throw std::bad_alloc();
-    block[0] = static_cast<int64_t>(size);
-    const int64_t now = liveBytes.fetch_add(static_cast<int64_t>(size), std::memory_order_relaxed) +
-                        static_cast<int64_t>(size);
-    int64_t peak = peakBytes.load(std::memory_order_relaxed);
-    while (now > peak && !peakBytes.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-    }
-    return block + 2;
-}
-
-void untracked(void* p) noexcept {
-    if (!p) return;
-    auto* block = static_cast<int64_t*>(p) - 2;
-    liveBytes.fetch_sub(block[0], std::memory_order_relaxed);
-    std::free(block);
-}
-} // namespace
-
-void* operator new(std::size_t size) {
-    return tracked(size);
-}
-void* operator new[](std::size_t size) {
-    return tracked(size);
-}
-void operator delete(void* p) noexcept {
-    untracked(p);
-}
-void operator delete[](void* p) noexcept {
-    untracked(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    untracked(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    untracked(p);
-}
 
 namespace {
 
@@ -162,15 +114,15 @@ void benchDetection(double minutes, bool withAubio) {
 
     barquill::TransientStageSeconds stages;
     size_t hits = 0;
-    const int64_t before = liveBytes.load(std::memory_order_relaxed);
-    peakBytes.store(before, std::memory_order_relaxed);
+    const int64_t before = barquill::bench::liveHeapBytes();
+    barquill::bench::resetPeakHeapBytes();
     const double detect = bestSeconds(runs, [&] {
         stages = {};
         const auto outcome = extractor.detect(samples, kRate, &stages);
         if (const auto* analysis = std::get_if<barquill::TransientAnalysis>(&outcome))
             hits = analysis->hits.size();
     });
-    const double extraBytes = static_cast<double>(peakBytes.load(std::memory_order_relaxed) - before);
+    const double extraBytes = static_cast<double>(barquill::bench::peakHeapBytes() - before);
     const double inputBytes = static_cast<double>(samples.size() * sizeof(float));
 
     const double budget = 0.5 * minutes / 5.0;

@@ -34,16 +34,7 @@ int oneshotsCommand(const std::vector<std::string>& args) {
         printJson({{"errorMessage", QStringLiteral("Timed out while exporting.")}});
         return 1;
     }
-    if (store.errorMessage()) {
-        printJson({{"errorMessage", *store.errorMessage()}});
-        return 1;
-    }
-    if (!store.exportFlash()) {
-        printJson({{"errorMessage", QStringLiteral("Nothing was exported.")}});
-        return 1;
-    }
-    printJson({{"exportFlash", *store.exportFlash()}});
-    return 0;
+    return reportExport(store);
 }
 
 CommandRegistrar reg("oneshots", oneshotsCommand);

@@ -1,20 +1,11 @@
 #include "export/WAVWriter.h"
-#include "platform/audio/OfflineAudioEngine.h"
-#include "platform/defaults/UserDefaults.h"
 #include "probe/ProbeCommand.h"
-#include "settings/AppSettings.h"
-#include "store/AudioStore.h"
+#include "probe/ProbeDocument.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QThread>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <functional>
 
 // barquill-probe play FILE --out OUT.wav [--at SECONDS] [--loop BARS] [--reverse] [--seconds T]:
 // drives the document on the offline backend the way the app does and writes what the player
@@ -24,68 +15,27 @@ namespace {
 
 constexpr uint32_t kBlockFrames = 512;
 
-void printJson(const QJsonObject& object) {
-    std::printf("%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
-}
-
 int fail(const QString& message) {
     printJson({{"error", message}});
     return 1;
 }
 
-// Runs the event loop until `done` holds; false after a generous bound.
-bool waitFor(const std::function<bool()>& done) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > 600000) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-std::optional<double> number(const std::vector<std::string>& args, const std::string& name) {
-    const std::string text = option(args, name);
-    if (text.empty()) return std::nullopt;
-    try {
-        size_t used = 0;
-        const double value = std::stod(text, &used);
-        if (used == text.size() && std::isfinite(value)) return value;
-    } catch (const std::exception&) {
-    }
-    return std::nullopt;
-}
-
 int playCommand(const std::vector<std::string>& args) {
-    static int argc = 1;
-    static char name[] = "barquill-probe";
-    static char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("Barquill");
-
     const std::string file = positional(args);
     const std::string out = option(args, "--out");
     if (file.empty() || out.empty())
         return fail("usage: barquill-probe play FILE --out OUT.wav [--at SECONDS] [--loop BARS] [--reverse] "
                     "[--seconds T]");
-    const auto at = number(args, "--at");
-    const auto loopBars = number(args, "--loop");
-    const auto seconds = number(args, "--seconds");
-    if ((!option(args, "--at").empty() && !at) || (!option(args, "--loop").empty() && !loopBars) ||
-        (!option(args, "--seconds").empty() && (!seconds || *seconds < 0)))
-        return fail("--at, --loop and --seconds take a number");
+    bool malformed = false;
+    const auto at = numberOption(args, "--at", malformed);
+    const auto loopBars = numberOption(args, "--loop", malformed);
+    const auto seconds = numberOption(args, "--seconds", malformed);
+    if (malformed || (seconds && *seconds < 0)) return fail("--at, --loop and --seconds take a number");
 
-    UserDefaults defaults;
-    AppSettings settings(defaults);
-    auto offline = std::make_unique<OfflineAudioEngine>();
-    OfflineAudioEngine& engine = *offline;
-    AudioStore store(&settings, nullptr, std::move(offline));
-
-    store.open(QString::fromStdString(file));
-    if (!waitFor([&] { return !store.isLoading() && !store.isAnalyzing(); }))
-        return fail("timed out while loading");
-    if (store.errorMessage()) return fail(*store.errorMessage());
+    ProbeDocument document;
+    AudioStore& store = document.store();
+    OfflineAudioEngine& engine = document.engine();
+    if (const auto failure = document.open(file)) return fail(*failure);
 
     if (at) store.seek(*at, true);
     if (loopBars) {
@@ -93,10 +43,7 @@ int playCommand(const std::vector<std::string>& args) {
         store.setLoopEnabled(true);
     }
     if (flag(args, "--reverse")) {
-        store.toggleReverse();
-        if (!waitFor([&] { return !store.isReversing(); }))
-            return fail("timed out while building the reverse mirror");
-        if (store.errorMessage()) return fail(*store.errorMessage());
+        if (const auto failure = document.reverse()) return fail(*failure);
     }
 
     store.play();

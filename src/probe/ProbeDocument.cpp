@@ -26,6 +26,19 @@ void printJson(const QJsonObject& object) {
     std::fflush(stdout);
 }
 
+int reportExport(const AudioStore& store) {
+    if (store.errorMessage()) {
+        printJson({{"errorMessage", *store.errorMessage()}});
+        return 1;
+    }
+    if (!store.exportFlash()) {
+        printJson({{"errorMessage", QStringLiteral("Nothing was exported.")}});
+        return 1;
+    }
+    printJson({{"exportFlash", *store.exportFlash()}});
+    return 0;
+}
+
 bool waitFor(const std::function<bool()>& done) {
     QElapsedTimer elapsed;
     elapsed.start();

@@ -22,6 +22,10 @@ namespace barquill::probe {
 // Prints one compact JSON object and a newline on standard output.
 void printJson(const QJsonObject& object);
 
+// Prints the export's outcome as the store shows it: its error, else its export banner. The
+// command's exit status.
+int reportExport(const AudioStore& store);
+
 // Runs the event loop until `done` holds; false after a generous bound.
 bool waitFor(const std::function<bool()>& done);
 

@@ -69,16 +69,7 @@ int slicesCommand(const std::vector<std::string>& args) {
 
     document.chooseFolder(out);
     store.exportSlices();
-    if (store.errorMessage()) {
-        printJson({{"errorMessage", *store.errorMessage()}});
-        return 1;
-    }
-    if (!store.exportFlash()) {
-        printJson({{"errorMessage", QStringLiteral("Nothing was exported.")}});
-        return 1;
-    }
-    printJson({{"exportFlash", *store.exportFlash()}});
-    return 0;
+    return reportExport(store);
 }
 
 CommandRegistrar reg("slices", slicesCommand);

@@ -58,6 +58,14 @@ int64_t AudioStore::waveformResolutionSetting() const {
     return settings_ ? settings_->waveformResolution() : 1024;
 }
 
+int AudioStore::exportBitDepthSetting() const {
+    return static_cast<int>(settings_ ? settings_->exportBitDepth() : AppSettings::defaultExportBitDepth);
+}
+
+double AudioStore::exportSampleRateSetting() const {
+    return settings_ ? settings_->exportSampleRate() : AppSettings::defaultExportSampleRate;
+}
+
 // ---- toolbar setters ----
 
 void AudioStore::setDisplayMode(WaveformDisplayMode mode) {

@@ -270,6 +270,8 @@ private:
     // Schedules the mirror from forward frame p (playback runs towards 0); false with the
     // message shown when no mirror can be had.
     bool scheduleReversedFrom(Frame p);
+    // Schedules the buffer from frame f to its end; false when that copy cannot be had.
+    bool scheduleForwardFrom(Frame f);
     double sampleRate() const;
     Frame frameLength() const;
 
@@ -279,6 +281,9 @@ private:
     int64_t waveformResolutionSetting() const;
     // sliceFadeMs in seconds, for the preview and both exports.
     double sliceFadeSeconds() const;
+    // exportBitDepth and exportSampleRate, for both exports.
+    int exportBitDepthSetting() const;
+    double exportSampleRateSetting() const;
     // The stored export folder, else the chooser's answer; none when cancelled.
     std::optional<QString> exportFolder();
 
@@ -286,6 +291,9 @@ private:
     void finishLoad(uint64_t token, const QString& path, DecodeResult result);
     void applyAnalysisOutcome(int64_t generation, AnalysisOutcome outcome);
     void applyMirror(int64_t generation, PCMBufferPtr mirror);
+    // Pauses or stops, sets the direction, cuts the loop again when one is on and plays on when
+    // `wasPlaying`.
+    void switchDirection(bool reversed, bool wasPlaying);
 
     AppSettings* settings_ = nullptr;
     RecentFiles* recentFiles_ = nullptr;

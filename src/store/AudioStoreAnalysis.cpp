@@ -47,10 +47,7 @@ void AudioStore::applyAnalysisOutcome(int64_t generation, AnalysisOutcome outcom
     updateAnalysisNote();
     if (loopEnabled_) {
         // The same bar index, cut again on the new bars.
-        if (!buildLoopBuffer())
-            setLoopEnabledField(false);
-        else if (isPlaying_)
-            restartLoop();
+        refreshLoop(false);
     } else if (startWithLoopSetting() && !isPreviewing_) {
         setLoopEnabled(true);
     }

@@ -64,9 +64,8 @@ void AudioStore::exportSlices() {
     job.slices = std::max(slicesPerBar_, 1);
     job.reversed = isReversed_;
     job.fadeSeconds = sliceFadeSeconds();
-    job.bitDepth =
-        static_cast<int>(settings_ ? settings_->exportBitDepth() : AppSettings::defaultExportBitDepth);
-    job.exportSampleRate = settings_ ? settings_->exportSampleRate() : AppSettings::defaultExportSampleRate;
+    job.bitDepth = exportBitDepthSetting();
+    job.exportSampleRate = exportSampleRateSetting();
     job.folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
     job.stem = sanitizedBaseName(info_->fileName.toStdString());
 

@@ -122,13 +122,10 @@ void AudioStore::setLoopEnabled(bool on) {
                 stop();
                 return;
             }
-            const PCMBufferPtr rest = framesFrom(*buffer_, f);
-            if (!rest) {
+            if (!scheduleForwardFrom(f)) {
                 setIsPlaying(false);
                 return;
             }
-            engine_->scheduleOnce(rest);
-            playStartFrame_ = f;
         } else if (!scheduleReversedFrom(f)) {
             setIsPlaying(false);
             return;

@@ -51,26 +51,7 @@ void AudioStore::toggleReverse() {
         return;
     }
 
-    const bool wasPlaying = isPlaying_;
-    if (wasPlaying)
-        pauseInPlace();
-    else
-        engine_->stopPlayer();
-    setIsReversed(false);
-    if (loopEnabled_) {
-        if (!buildLoopBuffer()) {
-            setLoopEnabledField(false);
-            return;
-        }
-        if (wasPlaying) {
-            play();
-        } else {
-            pausedFrame_ = std::clamp(pausedFrame_, loopStartFrame_, loopStartFrame_ + loopFrames_ - 1);
-            setCurrentTime(static_cast<double>(pausedFrame_) / sampleRate());
-        }
-        return;
-    }
-    if (wasPlaying) play();
+    switchDirection(false, isPlaying_);
 }
 
 void AudioStore::applyMirror(int64_t generation, PCMBufferPtr mirror) {
@@ -86,13 +67,17 @@ void AudioStore::applyMirror(int64_t generation, PCMBufferPtr mirror) {
 }
 
 void AudioStore::applyReverse(bool wasPlaying) {
+    switchDirection(true, wasPlaying);
+}
+
+void AudioStore::switchDirection(bool reversed, bool wasPlaying) {
     if (wasPlaying)
         pauseInPlace();
     else
         engine_->stopPlayer();
-    setIsReversed(true);
+    setIsReversed(reversed);
     if (loopEnabled_) {
-        // The loop buffer is cut again, now reversed in place.
+        // The loop buffer is cut again, in the new direction.
         if (!buildLoopBuffer()) {
             setLoopEnabledField(false);
             return;

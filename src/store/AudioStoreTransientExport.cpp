@@ -25,9 +25,8 @@ void AudioStore::exportTransients() {
     job.extractor = TransientExtractor::forSensitivity(settings_ ? settings_->transientSensitivity()
                                                                  : AppSettings::defaultTransientSensitivity);
     job.fadeSeconds = sliceFadeSeconds();
-    job.bitDepth =
-        static_cast<int>(settings_ ? settings_->exportBitDepth() : AppSettings::defaultExportBitDepth);
-    job.exportSampleRate = settings_ ? settings_->exportSampleRate() : AppSettings::defaultExportSampleRate;
+    job.bitDepth = exportBitDepthSetting();
+    job.exportSampleRate = exportSampleRateSetting();
     job.folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
     job.stem = sanitizedBaseName(info_->fileName.toStdString());
 

@@ -64,6 +64,14 @@ bool AudioStore::scheduleReversedFrom(Frame p) {
     return true;
 }
 
+bool AudioStore::scheduleForwardFrom(Frame f) {
+    const PCMBufferPtr rest = framesFrom(*buffer_, f);
+    if (!rest) return false;
+    engine_->scheduleOnce(rest);
+    playStartFrame_ = f;
+    return true;
+}
+
 void AudioStore::play() {
     if (!buffer_) return;
     if (isPreviewing_) {
@@ -100,13 +108,10 @@ void AudioStore::play() {
         if (!isReversed_) {
             // At or past the end, playback starts over from the beginning.
             if (pausedFrame_ >= n) pausedFrame_ = 0;
-            const PCMBufferPtr rest = framesFrom(*buffer_, pausedFrame_);
-            if (!rest) {
+            if (!scheduleForwardFrom(pausedFrame_)) {
                 setIsPlaying(false);
                 return;
             }
-            engine_->scheduleOnce(rest);
-            playStartFrame_ = pausedFrame_;
         } else {
             // A reversed play from the start begins at the end.
             const Frame p = pausedFrame_ < 1 ? n - 1 : pausedFrame_;
@@ -221,14 +226,9 @@ void AudioStore::seek(double seconds, bool exact) {
     setCurrentTime(t);
     looping_ = false;
     if (!wasPlaying) return;
-    if (!(isReversed_ && scheduleReversedFrom(f))) {
-        const PCMBufferPtr rest = framesFrom(*buffer_, f);
-        if (!rest) {
-            setIsPlaying(false);
-            return;
-        }
-        engine_->scheduleOnce(rest);
-        playStartFrame_ = f;
+    if (!(isReversed_ && scheduleReversedFrom(f)) && !scheduleForwardFrom(f)) {
+        setIsPlaying(false);
+        return;
     }
     playAnchorFrame_ = playStartFrame_;
     lastLoopPass_ = -1;

@@ -1,5 +1,7 @@
 #include "AnalysisFixtures.h"
 
+#include "Clicks.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -17,16 +19,6 @@ struct Noise {
         return static_cast<float>(state) / 2147483648.0f - 1.0f;
     }
 };
-
-void addClick(std::vector<float>& out, double sampleRate, double at, float level) {
-    const auto start = static_cast<size_t>(std::llround(at * sampleRate));
-    const auto length = static_cast<size_t>(0.003 * sampleRate);
-    for (size_t i = 0; i < length && start + i < out.size(); ++i) {
-        const double t = static_cast<double>(i) / sampleRate;
-        out[start + i] +=
-            level * static_cast<float>(std::sin(2 * std::numbers::pi * 2000 * t) * std::exp(-t / 0.001));
-    }
-}
 
 void addKick(std::vector<float>& out, double sampleRate, double at, float level) {
     const auto start = static_cast<size_t>(std::llround(at * sampleRate));

@@ -3,6 +3,8 @@
 #include "TestSupport.h"
 #include "buffer/PCMBuffer.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -35,6 +37,25 @@ inline std::vector<float> noise(size_t frames, float amplitude, uint32_t seed = 
     }
     return out;
 }
+
+// An export destination, `folder` inside a temporary folder, and the samples of what was written there.
+class ExportFolderTest : public ::testing::Test {
+protected:
+    explicit ExportFolderTest(const std::string& folderName) : folder(dir / folderName) {
+        std::filesystem::create_directory(folder);
+    }
+
+    // Channel c of the written file `name`; empty (and a failure) when it cannot be read.
+    std::vector<float> channelOf(const std::string& name, size_t c) {
+        std::vector<std::vector<float>> data;
+        int rate = 0;
+        EXPECT_TRUE(readSoundFile(folder / name, data, rate)) << name;
+        return data.size() > c ? data[c] : std::vector<float>{};
+    }
+
+    TempDir dir;
+    std::filesystem::path folder;
+};
 
 inline std::set<std::string> fileNamesIn(const std::filesystem::path& folder) {
     std::set<std::string> names;

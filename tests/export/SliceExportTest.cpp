@@ -65,14 +65,13 @@ TEST(SanitizedBaseName, KeepsTheFirstSixtyFourCharacters) {
 }
 
 // Slices written as 32-bit float at the source's own rate, so every sample can be compared exactly.
-class SliceExportRun : public ::testing::Test {
+class SliceExportRun : public ExportFolderTest {
 protected:
-    TempDir dir;
-    fs::path folder = dir / "Loops";
+    SliceExportRun() : ExportFolderTest("Loops") {}
+
     SliceExportJob job;
 
     void SetUp() override {
-        fs::create_directory(folder);
         job.buffer = makeRampBuffer(100, 2, 1000);
         job.startFrame = 20;
         job.frameCount = 10;
@@ -83,13 +82,6 @@ protected:
         job.folder = folder;
         job.stem = "Song";
         job.barNumber = 3;
-    }
-
-    std::vector<float> channelOf(const std::string& name, size_t c) {
-        std::vector<std::vector<float>> data;
-        int rate = 0;
-        EXPECT_TRUE(readSoundFile(folder / name, data, rate)) << name;
-        return data.size() > c ? data[c] : std::vector<float>{};
     }
 };
 

@@ -41,27 +41,19 @@ TEST(TransientExtractorForExport, UsesTheExportTableWithTheSensitivityQuantile) 
 
 // One-shots cut from a 1000-frame ramp at 1 kHz, written as 32-bit float at the same rate so that
 // every sample can be compared exactly.
-class TransientOneShots : public ::testing::Test {
+class TransientOneShots : public ExportFolderTest {
 protected:
-    TempDir dir;
-    fs::path folder = dir / "Hits";
+    TransientOneShots() : ExportFolderTest("Hits") {}
+
     TransientExportJob job;
 
     void SetUp() override {
-        fs::create_directory(folder);
         job.source = makeRampBuffer(1000, 2, 1000);
         job.fadeSeconds = 0;
         job.bitDepth = 32;
         job.exportSampleRate = 1000;
         job.folder = folder;
         job.stem = "Song";
-    }
-
-    std::vector<float> channelOf(const std::string& name, size_t c) {
-        std::vector<std::vector<float>> data;
-        int rate = 0;
-        EXPECT_TRUE(readSoundFile(folder / name, data, rate)) << name;
-        return data.size() > c ? data[c] : std::vector<float>{};
     }
 };
 

@@ -1,12 +1,13 @@
 #include "StoreFixture.h"
 
+#include "Clicks.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
 #include <QThreadPool>
 
 #include <cmath>
-#include <numbers>
 
 namespace barquill::test {
 
@@ -27,13 +28,7 @@ std::vector<float> clickTrack(double sampleRate, double seconds, float noiseLeve
     int index = 0;
     for (double at = 0.25; at < seconds; at += 0.5, ++index) {
         const float level = index % 4 == 1 ? 1.0f : 0.5f;
-        const auto start = static_cast<size_t>(std::llround(at * sampleRate));
-        const auto length = static_cast<size_t>(0.003 * sampleRate);
-        for (size_t i = 0; i < length && start + i < out.size(); ++i) {
-            const double t = static_cast<double>(i) / sampleRate;
-            out[start + i] +=
-                level * static_cast<float>(std::sin(2 * std::numbers::pi * 2000 * t) * std::exp(-t / 0.001));
-        }
+        addClick(out, sampleRate, at, level);
     }
     return out;
 }
