@@ -6,8 +6,7 @@
 namespace barquill {
 
 std::string formatTime(double seconds) {
-    if (!std::isfinite(seconds) || seconds < 0)
-        return "00:00.00";
+    if (!std::isfinite(seconds) || seconds < 0) return "00:00.00";
     const auto whole = static_cast<long long>(seconds);
     const long long minutes = whole / 60;
     const long long secs = whole % 60;

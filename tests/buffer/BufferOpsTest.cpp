@@ -1,6 +1,6 @@
 #include "buffer/BufferOps.h"
-#include "buffer/TimeFormat.h"
 #include "TestSupport.h"
+#include "buffer/TimeFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -82,30 +82,30 @@ float fixtureSample(uint32_t channel, uint64_t frame, int sampleRate) {
     return static_cast<float>(std::round(value * 32767.0) / 32768.0);
 }
 
-uint64_t fixtureFrames(const AudioFixtureSpec& spec) {
-    return static_cast<uint64_t>(std::llround(spec.durationSeconds * spec.sampleRate));
+uint64_t fixtureFrames(const AudioFixtureSpec& wanted) {
+    return static_cast<uint64_t>(std::llround(wanted.durationSeconds * wanted.sampleRate));
 }
 
-fs::path audioFixture(const AudioFixtureSpec& spec) {
-    const auto container = containers().find(spec.extension);
+fs::path audioFixture(const AudioFixtureSpec& wanted) {
+    const auto container = containers().find(wanted.extension);
     if (container == containers().end()) return {};
-    const std::string codec = spec.codec.empty() ? container->second.codec : spec.codec;
+    const std::string codec = wanted.codec.empty() ? container->second.codec : wanted.codec;
     std::string sampleFormat = container->second.sampleFormat;
     if (codec == "alac") sampleFormat = "s16p";
 
-    std::string name = std::to_string(spec.sampleRate) + "-" + std::to_string(spec.channels) + "-" +
-                       secondsText(spec.durationSeconds);
-    if (!spec.codec.empty()) name += "-" + spec.codec;
-    if (spec.withVideo) name += "-video";
-    const fs::path target = fixtureDir() / (name + "." + spec.extension);
+    std::string name = std::to_string(wanted.sampleRate) + "-" + std::to_string(wanted.channels) + "-" +
+                       secondsText(wanted.durationSeconds);
+    if (!wanted.codec.empty()) name += "-" + wanted.codec;
+    if (wanted.withVideo) name += "-video";
+    const fs::path target = fixtureDir() / (name + "." + wanted.extension);
 
-    const fs::path source = sourceWav(spec.sampleRate, spec.channels, spec.durationSeconds);
+    const fs::path source = sourceWav(wanted.sampleRate, wanted.channels, wanted.durationSeconds);
     if (source.empty()) return {};
     std::string command = "ffmpeg -nostdin -v error -y";
-    if (spec.withVideo)
-        command += " -f lavfi -i testsrc=size=64x48:rate=10:duration=" + std::to_string(spec.durationSeconds);
+    if (wanted.withVideo)
+        command += " -f lavfi -i testsrc=size=64x48:rate=10:duration=" + std::to_string(wanted.durationSeconds);
     command += " -i " + shellQuote(source.string());
-    if (spec.withVideo) command += " -map 0:v -map 1:a -c:v mpeg4";
+    if (wanted.withVideo) command += " -map 0:v -map 1:a -c:v mpeg4";
     command += " -c:a " + codec;
     if (!sampleFormat.empty()) command += " -sample_fmt " + sampleFormat;
     command += " -f " + std::string(container->second.muxer) + " {out}";

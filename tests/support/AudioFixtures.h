@@ -30,11 +30,11 @@ struct AudioFixtureSpec {
 float fixtureSample(uint32_t channel, uint64_t frame, int sampleRate);
 
 // Frames written into the fixture: round(rate × duration).
-uint64_t fixtureFrames(const AudioFixtureSpec& spec);
+uint64_t fixtureFrames(const AudioFixtureSpec& wanted);
 
 // The fixture's path ("44100-2-1s.flac", "96000-2-1s-alac.m4a" …), made on first use; empty when
 // it cannot be made. Several test processes may ask for the same file at once.
-std::filesystem::path audioFixture(const AudioFixtureSpec& spec);
+std::filesystem::path audioFixture(const AudioFixtureSpec& wanted);
 
 // An mp4 with one short video track and no audio ("video-only.mp4").
 std::filesystem::path videoOnlyFixture();

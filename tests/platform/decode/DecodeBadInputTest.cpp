@@ -25,8 +25,8 @@ protected:
     }
 
     // The first `bytes` bytes of a fixture, as a file of the same extension.
-    fs::path truncated(const test::AudioFixtureSpec& spec, uintmax_t bytes) {
-        const fs::path source = test::audioFixture(spec);
+    fs::path truncated(const test::AudioFixtureSpec& wanted, uintmax_t bytes) {
+        const fs::path source = test::audioFixture(wanted);
         if (source.empty()) return {};
         const fs::path path = dir_ / ("truncated" + source.extension().string());
         fs::copy_file(source, path);
@@ -43,15 +43,15 @@ protected:
 
     // A cut-off file yields what was decoded before the cut: fewer frames than the whole, each
     // one as written.
-    static void expectDecodablePrefix(const DecodeResult& result, const test::AudioFixtureSpec& spec,
+    static void expectDecodablePrefix(const DecodeResult& result, const test::AudioFixtureSpec& wanted,
                                       bool lossless) {
         ASSERT_TRUE(result.ok()) << result.error->description;
         EXPECT_GT(result.buffer->frameLength(), 0u);
-        EXPECT_LT(result.buffer->frameLength(), test::fixtureFrames(spec));
+        EXPECT_LT(result.buffer->frameLength(), test::fixtureFrames(wanted));
         if (!lossless) return;
         for (uint32_t c = 0; c < result.buffer->channelCount(); ++c)
             for (uint32_t f = 0; f < result.buffer->frameLength(); ++f)
-                ASSERT_EQ(result.buffer->channel(c)[f], test::fixtureSample(c, f, spec.sampleRate));
+                ASSERT_EQ(result.buffer->channel(c)[f], test::fixtureSample(c, f, wanted.sampleRate));
     }
 
     test::TempDir dir_;
@@ -73,35 +73,35 @@ TEST_F(DecodeBadInput, ATextFileNamedWavIsInvalidData) {
 }
 
 TEST_F(DecodeBadInput, AWavCutInsideItsHeaderIsInvalidData) {
-    const test::AudioFixtureSpec spec{"wav", 44100, 2};
-    expectError(decodeWithFallback(truncated(spec, 30)), "Invalid data found when processing input");
+    const test::AudioFixtureSpec wanted{"wav", 44100, 2};
+    expectError(decodeWithFallback(truncated(wanted, 30)), "Invalid data found when processing input");
 }
 
 TEST_F(DecodeBadInput, ATruncatedWavKeepsItsWholeFramesWithBothDecoders) {
-    const test::AudioFixtureSpec spec{"wav", 44100, 2};
-    const fs::path path = truncated(spec, 100001); // half-way, in the middle of a frame
+    const test::AudioFixtureSpec wanted{"wav", 44100, 2};
+    const fs::path path = truncated(wanted, 100001); // half-way, in the middle of a frame
     const DecodeResult viaFile = decodeWithFallback(path);
-    expectDecodablePrefix(viaFile, spec, true);
+    expectDecodablePrefix(viaFile, wanted, true);
     const DecodeResult viaAsset = decodeAsset(path);
-    expectDecodablePrefix(viaAsset, spec, true);
+    expectDecodablePrefix(viaAsset, wanted, true);
     EXPECT_EQ(viaFile.buffer->frameLength(), viaAsset.buffer->frameLength());
 }
 
 TEST_F(DecodeBadInput, ATruncatedFlacKeepsItsWholeBlocksWithBothDecoders) {
-    const test::AudioFixtureSpec spec{"flac", 44100, 2};
-    const fs::path path = truncated(spec, fs::file_size(test::audioFixture(spec)) / 2);
+    const test::AudioFixtureSpec wanted{"flac", 44100, 2};
+    const fs::path path = truncated(wanted, fs::file_size(test::audioFixture(wanted)) / 2);
     const DecodeResult viaFile = decodeWithFallback(path);
-    expectDecodablePrefix(viaFile, spec, true);
+    expectDecodablePrefix(viaFile, wanted, true);
     const DecodeResult viaAsset = decodeAsset(path);
-    expectDecodablePrefix(viaAsset, spec, true);
+    expectDecodablePrefix(viaAsset, wanted, true);
     EXPECT_EQ(viaFile.buffer->frameLength(), viaAsset.buffer->frameLength());
 }
 
 TEST_F(DecodeBadInput, ATruncatedMp3KeepsWhatCouldBeDecoded) {
-    const test::AudioFixtureSpec spec{"mp3", 44100, 2};
-    const fs::path path = truncated(spec, fs::file_size(test::audioFixture(spec)) / 2);
+    const test::AudioFixtureSpec wanted{"mp3", 44100, 2};
+    const fs::path path = truncated(wanted, fs::file_size(test::audioFixture(wanted)) / 2);
     const DecodeResult first = decodeWithFallback(path);
-    expectDecodablePrefix(first, spec, false);
+    expectDecodablePrefix(first, wanted, false);
     EXPECT_EQ(decodeWithFallback(path).buffer->frameLength(), first.buffer->frameLength());
 }
 

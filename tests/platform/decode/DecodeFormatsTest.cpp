@@ -13,21 +13,21 @@ using barquill::test::AudioFixtureSpec;
 namespace {
 
 struct FormatCase {
-    AudioFixtureSpec spec;
+    AudioFixtureSpec wanted;
     bool lossless = false;
     bool onlyFFmpeg = false; // libsndfile must reject it, so the fallback has to carry it
     int decodedRate = 0;     // when the codec has its own rate (opus decodes at 48 kHz)
 
-    int expectedRate() const { return decodedRate ? decodedRate : spec.sampleRate; }
+    int expectedRate() const { return decodedRate ? decodedRate : wanted.sampleRate; }
 };
 
 void PrintTo(const FormatCase& c, std::ostream* os) {
-    *os << c.spec.extension << " " << c.spec.sampleRate << " Hz " << c.spec.channels << " ch "
-        << c.spec.codec;
+    *os << c.wanted.extension << " " << c.wanted.sampleRate << " Hz " << c.wanted.channels << " ch "
+        << c.wanted.codec;
 }
 
 std::string caseName(const testing::TestParamInfo<FormatCase>& info) {
-    const AudioFixtureSpec& s = info.param.spec;
+    const AudioFixtureSpec& s = info.param.wanted;
     std::string name =
         s.extension + "_" + std::to_string(s.sampleRate) + "Hz_" + std::to_string(s.channels) + "ch";
     if (!s.codec.empty()) name += "_" + s.codec;
@@ -48,7 +48,7 @@ double rms(const float* samples, uint32_t frames) {
 class DecodesEveryAcceptedExtension : public testing::TestWithParam<FormatCase> {
 protected:
     void SetUp() override {
-        file_ = test::audioFixture(GetParam().spec);
+        file_ = test::audioFixture(GetParam().wanted);
         ASSERT_FALSE(file_.empty()) << "ffmpeg could not make the fixture";
     }
     std::filesystem::path file_;
@@ -59,7 +59,7 @@ TEST_P(DecodesEveryAcceptedExtension, AtItsNativeRateAndChannelCount) {
     const DecodeResult result = decodeWithFallback(file_);
     ASSERT_TRUE(result.ok()) << result.error->description;
     EXPECT_EQ(result.buffer->sampleRate(), c.expectedRate());
-    EXPECT_EQ(result.buffer->channelCount(), uint32_t(c.spec.channels));
+    EXPECT_EQ(result.buffer->channelCount(), uint32_t(c.wanted.channels));
     EXPECT_EQ(result.format, result.buffer->format());
     if (c.onlyFFmpeg) {
         EXPECT_FALSE(decodeFile(file_).ok()) << "expected libsndfile to reject it";
@@ -71,7 +71,7 @@ TEST_P(DecodesEveryAcceptedExtension, ToTheWrittenLengthAndSignal) {
     const DecodeResult result = decodeWithFallback(file_);
     ASSERT_TRUE(result.ok()) << result.error->description;
     const PCMBuffer& buffer = *result.buffer;
-    const auto written = static_cast<int64_t>(std::llround(c.spec.durationSeconds * c.expectedRate()));
+    const auto written = static_cast<int64_t>(std::llround(c.wanted.durationSeconds * c.expectedRate()));
 
     // Every container here records its codec's start delay and end padding, so even lossy files
     // come back at exactly the written length.
@@ -80,7 +80,7 @@ TEST_P(DecodesEveryAcceptedExtension, ToTheWrittenLengthAndSignal) {
         EXPECT_EQ(int64_t(buffer.frameLength()), test::ffprobeFrameCount(file_));
         for (uint32_t ch = 0; ch < buffer.channelCount(); ++ch)
             for (uint32_t f = 0; f < buffer.frameLength(); ++f)
-                ASSERT_EQ(buffer.channel(ch)[f], test::fixtureSample(ch, f, c.spec.sampleRate))
+                ASSERT_EQ(buffer.channel(ch)[f], test::fixtureSample(ch, f, c.wanted.sampleRate))
                     << "channel " << ch << " frame " << f;
     } else {
         // Every channel carries a tone of about the written loudness (Vorbis keeps its own 5.1
@@ -91,11 +91,11 @@ TEST_P(DecodesEveryAcceptedExtension, ToTheWrittenLengthAndSignal) {
     }
 }
 
-FormatCase lossless(AudioFixtureSpec spec, bool onlyFFmpeg = false) {
-    return {std::move(spec), true, onlyFFmpeg, 0};
+FormatCase lossless(AudioFixtureSpec wanted, bool onlyFFmpeg = false) {
+    return {std::move(wanted), true, onlyFFmpeg, 0};
 }
-FormatCase lossy(AudioFixtureSpec spec, bool onlyFFmpeg = false, int decodedRate = 0) {
-    return {std::move(spec), false, onlyFFmpeg, decodedRate};
+FormatCase lossy(AudioFixtureSpec wanted, bool onlyFFmpeg = false, int decodedRate = 0) {
+    return {std::move(wanted), false, onlyFFmpeg, decodedRate};
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -115,13 +115,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 // AAC decodes whole 1024-frame blocks; the padding of the last one is not part of the song.
 TEST(DecodeAsset, TrimsAacEndPaddingToTheStreamsStatedLength) {
-    const AudioFixtureSpec spec{"m4a", 44100, 2};
-    const auto file = test::audioFixture(spec);
+    const AudioFixtureSpec wanted{"m4a", 44100, 2};
+    const auto file = test::audioFixture(wanted);
     ASSERT_FALSE(file.empty());
     const DecodeResult result = decodeAsset(file);
     ASSERT_TRUE(result.ok()) << result.error->description;
-    EXPECT_EQ(result.buffer->frameLength(), test::fixtureFrames(spec));
-    EXPECT_GT(test::ffprobeFrameCount(file), int64_t(test::fixtureFrames(spec))) << "expected padded blocks";
+    EXPECT_EQ(result.buffer->frameLength(), test::fixtureFrames(wanted));
+    EXPECT_GT(test::ffprobeFrameCount(file), int64_t(test::fixtureFrames(wanted))) << "expected padded blocks";
 }
 
 using DecodesLosslessFilesWithBothDecoders = DecodesEveryAcceptedExtension;
