@@ -62,19 +62,13 @@ TEST(PlaceBars, BarsOfAtMostPointTwoSecondsAreLeftOutAndLaterIdsKeepTheirPositio
     EXPECT_DOUBLE_EQ(bars[0].duration, 0.4);
     EXPECT_DOUBLE_EQ(bars[2].startTime, 1.0);
     EXPECT_DOUBLE_EQ(bars[2].duration, 1.0);
-}
-
-TEST(PlaceBars, NoBarLongerThanPointTwoSecondsMeansNoBars) {
     EXPECT_TRUE(placeBars(std::vector<double>{1.0}, 2.0, 1.2, 1.0f).empty());
 }
 
-TEST(LockBeatGrid, APathOfThreeBeatsIsNoGrid) {
+TEST(LockBeatGrid, APathOfThreeBeatsBeatsPerBarBelowOneAndInconsistentEstimatesAreNoGrid) {
     // 201 frames at 70 BPM: the best path from the last window back is 86 → 43 → 0.
     EXPECT_EQ(test::failureText(lockBeatGrid(estimateWith(std::vector<float>(201, 0.0f), 70), 4)),
               "Could not lock a beat grid.");
-}
-
-TEST(LockBeatGrid, RejectsBeatsPerBarBelowOneAndInconsistentEstimates) {
     std::vector<float> env(1000, 0.0f);
     for (size_t i = 25; i < env.size(); i += 50)
         env[i] = 1.0f;

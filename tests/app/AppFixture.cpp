@@ -9,6 +9,7 @@
 namespace barquill::test {
 
 AppTest::AppTest() {
+    QApplication::setApplicationName(QStringLiteral("Barquill"));
     BarquillApp::Options options;
     options.defaultsFile = QString::fromStdString((dir / "defaults.json").string());
     options.engine = std::make_unique<OfflineAudioEngine>();

@@ -74,7 +74,7 @@ TEST_F(MenuTest, AfterAFailedAnalysisGridAndLoopStepStayDisabledWhileZoomAndReve
     EXPECT_EQ(enabledItems(window->menus()->viewMenu()).size(), 5);
 }
 
-TEST_F(MenuTest, ResetGridNudgeIsEnabledOnlyWhileTheGridIsNudged) {
+TEST_F(MenuTest, ResetGridNudgeIsEnabledOnlyWhileNudgedAndReverseIsCheckedWhileReversed) {
     openAndSettle(writeClicks());
     QAction* reset = menuItem("Reset Grid Nudge");
     EXPECT_FALSE(reset->isEnabled());
@@ -84,10 +84,6 @@ TEST_F(MenuTest, ResetGridNudgeIsEnabledOnlyWhileTheGridIsNudged) {
     reset->trigger();
     EXPECT_EQ(store->gridShiftQuarters(), 0);
     EXPECT_FALSE(reset->isEnabled());
-}
-
-TEST_F(MenuTest, ReverseShowsACheckMarkWhileReversed) {
-    openAndSettle(writeClicks("44100-2-clicks-4s.wav", 4));
     menuItem("Reverse")->trigger();
     ASSERT_TRUE(waitUntil([&] { return store->isReversed() && !store->isReversing(); }));
     EXPECT_TRUE(menuItem("Reverse")->isChecked());

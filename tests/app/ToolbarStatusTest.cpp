@@ -59,8 +59,8 @@ TEST_F(ToolbarTest, LoopAndSliceTooltipsUseTheWholeFileWordingWithoutBars) {
               QStringLiteral("Export the playhead's bar as slice WAVs (E)"));
 }
 
-TEST_F(ToolbarTest, PlayTurnsIntoPauseWhilePlaying) {
-    openAndSettle(writeClicks("44100-2-clicks-4s.wav", 4));
+TEST_F(ToolbarTest, PlayTurnsIntoPauseWhilePlayingAndSlicePreviewIntoStopWhilePreviewing) {
+    openAndSettle(writeClicks());
     ContentToolbar* bar = window->toolbar();
     bar->buttonFor(bar->playPauseAction())->click();
     ASSERT_TRUE(store->isPlaying());
@@ -68,11 +68,6 @@ TEST_F(ToolbarTest, PlayTurnsIntoPauseWhilePlaying) {
               QStringLiteral("Pause — replay restarts from play start (Space)"));
     bar->buttonFor(bar->stopAction())->click();
     EXPECT_EQ(bar->playPauseAction()->toolTip(), QStringLiteral("Play (Space)"));
-}
-
-TEST_F(ToolbarTest, SlicePreviewReadsStopWhilePreviewing) {
-    openAndSettle(writeClicks());
-    ContentToolbar* bar = window->toolbar();
     bar->buttonFor(bar->slicePreviewAction())->click();
     ASSERT_TRUE(store->isPreviewing());
     EXPECT_EQ(bar->slicePreviewAction()->text(), QStringLiteral("Stop"));
@@ -115,27 +110,24 @@ TEST_F(ToolbarTest, PressingReverseTwiceQuicklyCancelsTheMirrorAndLeavesReverseO
     openAndSettle(writeClicks());
     ContentToolbar* bar = window->toolbar();
     bar->buttonFor(bar->reverseAction())->click();
-    if (store->isReversing())
+    if (store->isReversing()) {
         EXPECT_EQ(bar->reverseAction()->toolTip(),
                   QStringLiteral("Building reverse mirror… (press again to cancel)"));
+    }
     bar->buttonFor(bar->reverseAction())->click();
     spinEventLoop(300);
     EXPECT_FALSE(store->isReversed());
     EXPECT_FALSE(store->isReversing());
 }
 
-TEST_F(StatusBarTest, WithoutAFileItShowsTheGrayDotAndTheInvitation) {
+TEST_F(StatusBarTest, WithoutAFileTheGrayDotAndInvitationThenTheFilesDetailsAndPosition) {
     StatusBarView* status = window->statusView();
     EXPECT_EQ(status->dot(), StatusBarView::Dot::gray);
     EXPECT_EQ(status->detailsText(), QStringLiteral("No file — drop audio to start"));
     EXPECT_TRUE(status->positionText().isEmpty());
     EXPECT_EQ(status->messageText(),
               QStringLiteral("Drop audio to start — bar detection runs automatically"));
-}
-
-TEST_F(StatusBarTest, ALoadedFileShowsItsDetailsAndThePosition) {
     openAndSettle(writeClicks("44100-2-clicks-4s.wav", 4));
-    StatusBarView* status = window->statusView();
     EXPECT_EQ(status->dot(), StatusBarView::Dot::blue);
     const QString details = status->detailsText();
     EXPECT_TRUE(details.startsWith(QStringLiteral("44100-2-clicks-4s")));

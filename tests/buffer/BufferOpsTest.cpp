@@ -71,9 +71,7 @@ TEST(FormatTime, ShowsMinutesSecondsAndTruncatedHundredths) {
     EXPECT_EQ(formatTime(65.379), "01:05.37");
     EXPECT_EQ(formatTime(0), "00:00.00");
     EXPECT_EQ(formatTime(6000.5), "100:00.50");
-}
-
-TEST(FormatTime, NegativeOrNonFiniteTimesShowZero) {
+    // Negative or non-finite times show zero.
     EXPECT_EQ(formatTime(-1), "00:00.00");
     EXPECT_EQ(formatTime(std::nan("")), "00:00.00");
     EXPECT_EQ(formatTime(INFINITY), "00:00.00");

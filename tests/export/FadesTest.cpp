@@ -35,11 +35,15 @@ TEST(ApplyFades, GainsAreSinglePrecisionRatiosAndTheEdgesBecomeExactlyZero) {
     EXPECT_EQ(buffer->channel(0)[999 - 88], 1.0f);
 }
 
-TEST(ApplyFades, AOneFrameBufferIsNeverFaded) {
-    auto buffer = ones(1, 2, 48000);
-    applyFades(*buffer, 1.0, 1.0);
-    EXPECT_EQ(buffer->channel(0)[0], 1.0f);
-    EXPECT_EQ(buffer->channel(1)[0], 1.0f);
+TEST(ApplyFades, AOneFrameBufferAndNegativeOrNotANumberLengthsAreNeverFaded) {
+    auto one = ones(1, 2, 48000);
+    applyFades(*one, 1.0, 1.0);
+    EXPECT_EQ(one->channel(0)[0], 1.0f);
+    EXPECT_EQ(one->channel(1)[0], 1.0f);
+    auto buffer = ones(100, 1, 48000);
+    applyFades(*buffer, -1.0, std::nan(""));
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(buffer->channel(0)[i], 1.0f);
 }
 
 TEST(ApplyFades, AZeroFadeAtOneEndFadesOnlyTheOtherEnd) {
@@ -56,20 +60,11 @@ TEST(ApplyFades, AZeroFadeAtOneEndFadesOnlyTheOtherEnd) {
     EXPECT_EQ(out->channel(0)[52], 47.0f / 48.0f);
 }
 
-TEST(ApplyFades, NegativeOrNotANumberLengthsDoNothing) {
-    auto buffer = ones(100, 1, 48000);
-    applyFades(*buffer, -1.0, std::nan(""));
-    for (int i = 0; i < 100; ++i)
-        ASSERT_EQ(buffer->channel(0)[i], 1.0f);
-}
-
-TEST(MakeWAVSettings, IntegerDepthsGiveLittleEndianInterleavedPCM) {
-    const auto source = bufferFormatSettings({44100, 2});
-    EXPECT_EQ(makeWAVSettings(24, 2, source, 48000), (WAVSettings{48000, 2, 24, false, false, false}));
-    EXPECT_EQ(makeWAVSettings(16, 1, source, 44100), (WAVSettings{44100, 1, 16, false, false, false}));
-}
-
-TEST(MakeWAVSettings, FloatExportKeepsTheSourceDescriptionOnlyAtTheSourceRate) {
+TEST(MakeWAVSettings, IntegerDepthsArePCMAndFloatKeepsTheSourceDescriptionOnlyAtTheSourceRate) {
+    EXPECT_EQ(makeWAVSettings(24, 2, bufferFormatSettings({44100, 2}), 48000),
+              (WAVSettings{48000, 2, 24, false, false, false}));
+    EXPECT_EQ(makeWAVSettings(16, 1, bufferFormatSettings({44100, 2}), 44100),
+              (WAVSettings{44100, 1, 16, false, false, false}));
     const auto source = bufferFormatSettings({48000, 2});
     EXPECT_EQ(source, (WAVSettings{48000, 2, 32, true, false, true}));
     EXPECT_EQ(makeWAVSettings(32, 2, source, 48000), source);

@@ -62,18 +62,15 @@ TEST(BuildPreviewBuffer, AFadeLongerThanHalfASliceFadesHalfTheSlice) {
         }
 }
 
-TEST(BuildPreviewBuffer, ABarPastTheEndDividesOnlyTheFramesUpToTheEnd) {
+TEST(BuildPreviewBuffer, ABarPastEitherEndOfTheFileIsCutAtThatEnd) {
     auto source = makeRampBuffer(100, 1, 1000);
     auto preview = buildPreviewBuffer(*source, 80, 40, 4, false, 0.0, 0.0);
     ASSERT_TRUE(preview);
     ASSERT_EQ(preview->frameLength(), 20u); // 4 slices of 5 frames
     EXPECT_EQ(preview->channel(0)[0], 1080.0f);
     EXPECT_EQ(preview->channel(0)[19], 1099.0f);
-}
-
-TEST(BuildPreviewBuffer, ABarBeforeTheFileStartsAtFrameZeroWithItsLength) {
-    auto source = makeRampBuffer(100, 1, 1000);
-    auto preview = buildPreviewBuffer(*source, -30, 40, 2, false, 0.0, 0.0);
+    // A bar before the file starts at frame zero with its length.
+    preview = buildPreviewBuffer(*source, -30, 40, 2, false, 0.0, 0.0);
     ASSERT_TRUE(preview);
     ASSERT_EQ(preview->frameLength(), 40u);
     EXPECT_EQ(preview->channel(0)[0], 1000.0f);

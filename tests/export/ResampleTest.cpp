@@ -8,17 +8,13 @@
 using namespace barquill;
 using namespace barquill::test;
 
-TEST(ResampleBuffer, TheSameRateOrNoRateReturnsTheSameBufferUntouched) {
+TEST(ResampleBuffer, TheSameRateOrNoRateReturnsTheSameBufferUntouchedAndAnEmptyBufferFails) {
     auto source = makeRampBuffer(1000, 2, 44100);
     EXPECT_EQ(resampleBuffer(source, 44100).get(), source.get());
     EXPECT_EQ(resampleBuffer(source, 0).get(), source.get());
     EXPECT_EQ(resampleBuffer(source, -48000).get(), source.get());
     EXPECT_EQ(source->channel(1)[999], 2999.0f);
-}
-
-TEST(ResampleBuffer, AnEmptyBufferFails) {
-    auto source = makeRampBuffer(0, 2, 44100);
-    EXPECT_FALSE(resampleBuffer(source, 48000));
+    EXPECT_FALSE(resampleBuffer(makeRampBuffer(0, 2, 44100), 48000)); // an empty buffer fails
 }
 
 struct RateCase {

@@ -92,6 +92,9 @@ TEST_F(SettingsWindowTest, TheGapSliderOnlyProducesMultiplesOfFiveUpTo200) {
     slider->setValue(slider->minimum());
     EXPECT_EQ(settings.previewGapMs(), 0);
     EXPECT_EQ(slider->maximum() - slider->minimum(), 40);
+    // Value texts truncate toward zero.
+    EXPECT_EQ(SettingsWindow::sliderValueText(2.9, " ms"), QStringLiteral("2 ms"));
+    EXPECT_EQ(SettingsWindow::sliderValueText(99.99, "%"), QStringLiteral("99%"));
 }
 
 TEST_F(SettingsWindowTest, AStoredGapBeyondTheSliderShowsItsValueWithTheSliderAtTheEnd) {
@@ -102,11 +105,6 @@ TEST_F(SettingsWindowTest, AStoredGapBeyondTheSliderShowsItsValueWithTheSliderAt
     EXPECT_EQ(slider->value(), slider->maximum());
     EXPECT_EQ(shown.findChild<QLabel*>("previewGapMsValue")->text(), QStringLiteral("350 ms"));
     EXPECT_EQ(loaded.previewGapMs(), 350);
-}
-
-TEST_F(SettingsWindowTest, ValueTextsTruncateTowardZero) {
-    EXPECT_EQ(SettingsWindow::sliderValueText(2.9, " ms"), QStringLiteral("2 ms"));
-    EXPECT_EQ(SettingsWindow::sliderValueText(99.99, "%"), QStringLiteral("99%"));
 }
 
 TEST_F(SettingsWindowTest, ChooseStoresTheFolderAndRevealOpensIt) {

@@ -25,13 +25,10 @@ TEST_F(StoreLoop, EightBarsFromTheThirdLastLoopOnlyTheLastThree) {
     EXPECT_DOUBLE_EQ(store->loopRange()->second, 20.0);
 }
 
-TEST_F(StoreLoop, BarsPerLoopOutsideTheChoicesMeansOne) {
+TEST_F(StoreLoop, TurningTheLoopOnArmsThePlayheadAtTheClickedBarAndOddBarCountsMeanOne) {
     store->setLoopBars(4);
     store->setLoopBars(3);
     EXPECT_EQ(store->loopBars(), 1);
-}
-
-TEST_F(StoreLoop, TurningTheLoopOnArmsThePlayheadAtTheClickedBar) {
     store->seek(5.2, true);
     store->setLoopEnabled(true);
     EXPECT_EQ(store->loopStartBar(), 2);
@@ -107,7 +104,7 @@ TEST_F(StoreLoop, ReversingAPlayingLoopContinuesAtTheMirroredPointOfThePass) {
     EXPECT_EQ(captured(), sourceBackwards(last - 10000, 5000));
 }
 
-TEST_F(StoreLoop, SteppingMovesTheLoopAndAPausedPlayheadToTheNewStart) {
+TEST_F(StoreLoop, SteppingMovesTheLoopAndAPausedPlayheadToTheNewStartAndParksAtZeroOnTheLeft) {
     store->seek(3.0, true);
     store->setLoopEnabled(true);
     store->moveLoop(1);
@@ -116,13 +113,9 @@ TEST_F(StoreLoop, SteppingMovesTheLoopAndAPausedPlayheadToTheNewStart) {
     EXPECT_DOUBLE_EQ(store->currentTime(), barFrame(2) / 44100.0);
     store->moveLoop(20);
     EXPECT_EQ(store->loopStartBar(), 9);
-}
-
-TEST_F(StoreLoop, SteppingLeftAtBarZeroParksAtZero) {
-    store->seek(1.0, true);
-    store->setLoopEnabled(true);
+    store->moveLoop(-9);
     ASSERT_EQ(store->loopStartBar(), 0);
-    store->moveLoop(-1);
+    store->moveLoop(-1); // parks at zero
     EXPECT_TRUE(store->loopEnabled());
     EXPECT_EQ(store->loopStartBar(), 0);
     EXPECT_EQ(store->pausedFrame(), 0);

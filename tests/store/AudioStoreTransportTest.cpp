@@ -39,38 +39,35 @@ TEST_F(StoreTransport, PauseShowsWhereTheSoundStoppedAndTheNextPlayRestartsAtThe
     EXPECT_DOUBLE_EQ(store->currentTime(), (44100 + 441) / 44100.0);
 }
 
-TEST_F(StoreTransport, PlayingToTheEndStopsAndResetsThePosition) {
+TEST_F(StoreTransport, PlayingToTheEndStopsAndResetsThePositionAndPlayFromTheEndStartsOver) {
     store->seek(4.9, true);
     store->play();
     render(44100);
     EXPECT_FALSE(store->isPlaying());
     EXPECT_EQ(store->currentTime(), 0);
     EXPECT_EQ(store->pausedFrame(), 0);
-}
-
-TEST_F(StoreTransport, PlayFromTheEndStartsOverFromTheBeginning) {
+    // Play from the very end starts over from the beginning.
     store->seek(5.0, true);
+    engine->clearCapture();
     EXPECT_EQ(store->pausedFrame(), 220500);
     store->play();
     render(441);
     EXPECT_EQ(captured(), source(0, 441));
 }
 
-TEST_F(StoreTransport, SeekWhilePlayingKeepsPlayingFromTheNewPosition) {
+TEST_F(StoreTransport, SeekWhileStoppedOnlyMovesThePlayheadAndWhilePlayingKeepsPlaying) {
+    store->seek(2.5, true);
+    EXPECT_FALSE(store->isPlaying());
+    EXPECT_DOUBLE_EQ(store->currentTime(), 2.5);
+    render(441);
+    EXPECT_TRUE(engine->captured()[0].empty());
+    store->seek(0, true);
     store->play();
     render(441);
     store->seek(2.0, true);
     EXPECT_TRUE(store->isPlaying());
     render(882);
     EXPECT_EQ(slice(captured(), 441, 882), source(88200, 882));
-}
-
-TEST_F(StoreTransport, SeekWhileStoppedOnlyMovesThePlayhead) {
-    store->seek(2.5, true);
-    EXPECT_FALSE(store->isPlaying());
-    EXPECT_DOUBLE_EQ(store->currentTime(), 2.5);
-    render(441);
-    EXPECT_TRUE(engine->captured()[0].empty());
 }
 
 TEST_F(StoreTransport, GoToStartWhilePlayingRestartsAtZero) {

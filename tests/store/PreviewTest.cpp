@@ -85,14 +85,11 @@ TEST_F(StorePreview, PressingPAgainStopsAtOnceAndTheNextPressStartsAFreshPreview
     expectReturnedPaused();
 }
 
-TEST_F(StorePreview, PauseEndsThePreviewAndRestoresThePlayhead) {
+TEST_F(StorePreview, PauseEndsThePreviewAndRestoresThePlayheadAndStopRewinds) {
     store->togglePreview();
     render(1000);
     store->pause();
     expectReturnedPaused();
-}
-
-TEST_F(StorePreview, StopEndsThePreviewAndRewinds) {
     store->togglePreview();
     render(1000);
     store->stop();

@@ -40,13 +40,6 @@ TEST_F(StoreSliceExport, TheBarUnderThePlayheadIsWrittenAsNamedSlices) {
     }
 }
 
-TEST_F(StoreSliceExport, TheChosenFolderIsRememberedAndNotAskedForAgain) {
-    store->exportSlices();
-    store->exportSlices();
-    EXPECT_EQ(chooserCalls, 1);
-    EXPECT_EQ(settings.resolvedExportFolder(), QString::fromStdString(out.path().string()));
-}
-
 TEST_F(StoreSliceExport, ReversedSlicesHoldTheirFramesBackwardsUnderRevNames) {
     store->toggleReverse();
     ASSERT_TRUE(waitFor([&] { return !store->isReversing(); }));
@@ -83,13 +76,15 @@ TEST_F(StoreSliceExport, AFolderThatVanishedAfterChoosingFailsWithoutWritingAnyt
     EXPECT_TRUE(fileNames(out.path()).empty());
 }
 
-TEST_F(StoreSliceExport, AStoredFolderThatNoLongerExistsAsksAgain) {
+TEST_F(StoreSliceExport, TheChosenFolderIsRememberedUntilItNoLongerExists) {
     const auto first = out / "First";
     std::filesystem::create_directory(first);
     chooserAnswer = first;
     store->exportSlices();
+    store->exportSlices();
+    EXPECT_EQ(chooserCalls, 1);
+    EXPECT_EQ(settings.resolvedExportFolder(), QString::fromStdString(first.string()));
     std::filesystem::remove_all(first);
-
     chooserAnswer = out.path();
     store->exportSlices();
     EXPECT_EQ(chooserCalls, 2);

@@ -24,24 +24,16 @@ protected:
     BandSignals bands_;
 };
 
-TEST_F(HitBuilderTest, AHitStartsAtThePreRollAndLastsTheLongestLength) {
-    EXPECT_EQ(spans(build({1000})), (std::vector<std::pair<int64_t, int64_t>>{{995, 400}}));
-    EXPECT_EQ(spans(build({2})), (std::vector<std::pair<int64_t, int64_t>>{{0, 400}}));
-}
-
-TEST_F(HitBuilderTest, TheNextHitOnsetCutsAHitShortBeforeIt) {
-    EXPECT_EQ(spans(build({1000, 1200})),
-              (std::vector<std::pair<int64_t, int64_t>>{{995, 197}, {1195, 400}}));
-}
-
-TEST_F(HitBuilderTest, ANextOnsetTooCloseForTheShortestHitLeavesTheHitsOverlapping) {
-    // start + 60 = 1055 is not before 1063 - 8.
-    EXPECT_EQ(spans(build({1000, 1063})),
-              (std::vector<std::pair<int64_t, int64_t>>{{995, 400}, {1058, 400}}));
-}
-
-TEST_F(HitBuilderTest, AHitNearTheEndIsCutThereOrDroppedWhenTooShort) {
-    EXPECT_EQ(spans(build({4800, 4950})), (std::vector<std::pair<int64_t, int64_t>>{{4795, 147}}));
+TEST_F(HitBuilderTest, HitsStartAtThePreRollAndEndAtTheLongestLengthTheNextHitOrTheFileEnd) {
+    using Spans = std::vector<std::pair<int64_t, int64_t>>;
+    const std::pair<std::vector<int64_t>, Spans> cases[] = {
+        {{1000}, {{995, 400}}},
+        {{2}, {{0, 400}}},
+        {{1000, 1200}, {{995, 197}, {1195, 400}}},
+        {{1000, 1063}, {{995, 400}, {1058, 400}}}, // 995 + 60 is not before 1063 − 8: overlapping
+        {{4800, 4950}, {{4795, 147}}}};            // the second is too short before the end
+    for (const auto& [onsets, expected] : cases)
+        EXPECT_EQ(spans(build(onsets)), expected) << onsets.front();
 }
 
 } // namespace

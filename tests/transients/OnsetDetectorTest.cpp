@@ -7,35 +7,27 @@
 namespace barquill::transients {
 namespace {
 
-TEST(PickPeaks, TwoRisesCloserThanTheSpacingKeepOnlyTheStronger) {
+TEST(PickPeaks, KeepsTheStrongerOfTwoCloseRisesTheEarlierOnTiesAndRisesAtTheThreshold) {
     std::vector<float> strength(40, 0.0f);
     strength[10] = 1.0f;
     strength[15] = 2.0f;
     strength[30] = 1.5f;
     EXPECT_EQ(pickPeaks(strength, 0.5f, 10), (std::vector<int64_t>{15, 30}));
-}
-
-TEST(PickPeaks, EqualRisesKeepTheEarlierFrame) {
-    std::vector<float> strength(40, 0.0f);
+    strength.assign(40, 0.0f);
     strength[12] = 1.0f;
     strength[20] = 1.0f;
     EXPECT_EQ(pickPeaks(strength, 0.5f, 10), (std::vector<int64_t>{12}));
-}
-
-TEST(PickPeaks, AStrengthEqualToTheThresholdIsPicked) {
-    std::vector<float> strength(40, 0.0f);
+    strength.assign(40, 0.0f);
     strength[5] = 0.25f;
     strength[25] = 0.2499f;
     EXPECT_EQ(pickPeaks(strength, 0.25f, 10), (std::vector<int64_t>{5}));
 }
 
-TEST(DetectionThreshold, OnePositiveStrengthIsTheThresholdUnlessUnderTheFloor) {
+TEST(DetectionThreshold, IsTheClampedQuantileOfThePositiveStrengthsButNotUnderTheFloor) {
     EXPECT_EQ(detectionThreshold({0.0f, 0.7f, 0.0f}, 0.98), 0.7f);
     EXPECT_EQ(detectionThreshold({0.0f, 0.01f}, 0.98), 0.05f);
     EXPECT_EQ(detectionThreshold({0.0f, 0.0f}, 0.98), std::nullopt);
-}
-
-TEST(DetectionThreshold, QuantileIsClampedAndNotANumberCountsAsZero) {
+    // The quantile is clamped and not-a-number counts as zero.
     const std::vector<float> strength = {0.4f, 0.1f, 0.3f, 0.2f, 0.5f};
     EXPECT_EQ(detectionThreshold(strength, std::nan("")), 0.1f);
     EXPECT_EQ(detectionThreshold(strength, -3), 0.1f);
@@ -73,6 +65,7 @@ protected:
 TEST_F(RefineOnset, FindsTheBlockWhereTheLevelJumps) {
     EXPECT_EQ(refineOnset(stepAt(3000), 3000 / 132, 132, kRate), 3000);
     EXPECT_EQ(refineOnset(stepAt(3003), 3000 / 132, 132, kRate), 3000);
+    EXPECT_EQ(refineOnset(stepAt(2, 10), 0, 132, kRate), std::nullopt); // a collapsed search range
 }
 
 TEST_F(RefineOnset, APeakInTheFirstFramesSearchesFromTheStart) {
@@ -82,10 +75,6 @@ TEST_F(RefineOnset, APeakInTheFirstFramesSearchesFromTheStart) {
     for (int i = 0; i < 15; ++i)
         samples[i] = (i % 2 ? 0.9f : -0.9f);
     EXPECT_EQ(refineOnset(samples, 2, 132, kRate), 300);
-}
-
-TEST_F(RefineOnset, ACollapsedSearchRangeGivesNoOnset) {
-    EXPECT_EQ(refineOnset(stepAt(2, 10), 0, 132, kRate), std::nullopt);
 }
 
 TEST(SpaceOnsets, SortsAndDropsOnsetsTooCloseToTheLastKept) {

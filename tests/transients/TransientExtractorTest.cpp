@@ -110,18 +110,14 @@ TEST_F(BreakdownTest, OnlyHitsInTheQuietStretchSurviveAndLoudHitsAreCounted) {
     }
 }
 
-TEST_F(BreakdownTest, HatsAndClapsAreOthersWithinAMillisecondOfTheirPlace) {
-    const std::vector<double> others = onsetsOf(TransientHit::Kind::other);
-    ASSERT_EQ(others.size(), scene_->otherSeconds.size());
-    for (size_t i = 0; i < others.size(); ++i)
-        EXPECT_NEAR(others[i], scene_->otherSeconds[i], 0.001) << "hit " << i;
-}
-
-TEST_F(BreakdownTest, LowSineBurstsAreKicksWithinAMillisecondOfTheirPlace) {
-    const std::vector<double> kicks = onsetsOf(TransientHit::Kind::kick);
-    ASSERT_EQ(kicks.size(), scene_->kickSeconds.size());
-    for (size_t i = 0; i < kicks.size(); ++i)
-        EXPECT_NEAR(kicks[i], scene_->kickSeconds[i], 0.001) << "kick " << i;
+TEST_F(BreakdownTest, HatsAndClapsAreOthersAndLowSineBurstsKicksWithinAMillisecondOfTheirPlace) {
+    for (const auto& [kind, placed] : {std::pair{TransientHit::Kind::other, scene_->otherSeconds},
+                                       std::pair{TransientHit::Kind::kick, scene_->kickSeconds}}) {
+        const std::vector<double> found = onsetsOf(kind);
+        ASSERT_EQ(found.size(), placed.size());
+        for (size_t i = 0; i < found.size(); ++i)
+            EXPECT_NEAR(found[i], placed[i], 0.001) << "hit " << i;
+    }
 }
 
 TEST_F(BreakdownTest, KickRatiosLieClearlyOnTheirSideOfTheThreshold) {

@@ -59,51 +59,32 @@ int opaquePixels(const QImage& image, QRect area) {
     return count;
 }
 
-TEST(WaveformCanvasGrid, BarLinesAreDrawnInTheBarColourAtTheirTimes) {
+TEST(WaveformCanvasGrid, BarLinesInTheBarColourAndFaintWhiteBeatLinesOnlyWithBars) {
     WaveformStaticCanvas canvas = monoCanvas();
     canvas.bars = barsEverySecond(4);
-    canvas.beats = {0, 1, 2, 3};
-    const QImage image = render(canvas);
+    canvas.beats = {0, 0.25, 1, 2, 3};
+    QImage image = render(canvas);
     for (int x : {100, 200, 300})
         EXPECT_TRUE(isMostly(image, x, 2, QColor(0, 255, 0))) << x;
     EXPECT_NEAR(image.pixelColor(200, 2).alphaF(), 0.55 + 0.14 * 0.45, 0.02);
     EXPECT_TRUE(isTransparent(image, 150, 2));
-}
-
-TEST(WaveformCanvasGrid, WithoutBarsNoBeatLinesAreDrawn) {
-    WaveformStaticCanvas canvas = monoCanvas();
-    canvas.beats = {0.25, 0.5, 0.75, 1.25};
-    const QImage image = render(canvas);
-    for (int x : {25, 50, 75, 125})
+    EXPECT_NEAR(image.pixelColor(25, 2).alphaF(), 0.14, 0.01);
+    EXPECT_EQ(image.pixelColor(25, 2).red(), 255);
+    canvas.bars.clear();
+    image = render(canvas);
+    for (int x : {25, 100, 200})
         EXPECT_TRUE(isTransparent(image, x, 2)) << x;
 }
 
-TEST(WaveformCanvasGrid, BeatLinesAreFaintWhite) {
-    WaveformStaticCanvas canvas = monoCanvas();
-    canvas.bars = barsEverySecond(4);
-    canvas.beats = {0.25, 0.5};
-    const QImage image = render(canvas);
-    EXPECT_NEAR(image.pixelColor(25, 2).alphaF(), 0.14, 0.01);
-    EXPECT_EQ(image.pixelColor(25, 2).red(), 255);
-}
-
-TEST(WaveformCanvasGrid, BarNumbersAreSkippedNearTheRightEdge) {
+TEST(WaveformCanvasGrid, BarNumbersAreSkippedNearTheRightEdgeLeftOfTheViewAndWhileInteracting) {
     WaveformStaticCanvas canvas = monoCanvas(0);
     canvas.bars = {Bar{0, 0, 1.0, 1.0, 1}, Bar{1, 1, 3.9, 1.0, 1}};
-    const QImage image = render(canvas);
-    EXPECT_GT(opaquePixels(image, QRect(102, 4, 10, 16)), 0); // "1" beside x = 100
-    EXPECT_EQ(opaquePixels(image, QRect(392, 4, 8, 16)), 0);  // x + 4 = 394 ≥ w − 20
-}
-
-TEST(WaveformCanvasGrid, NoBarNumbersWhileInteracting) {
-    WaveformStaticCanvas canvas = monoCanvas(0);
-    canvas.bars = {Bar{0, 0, 1.0, 1.0, 1}};
+    EXPECT_GT(opaquePixels(render(canvas), QRect(102, 4, 10, 16)), 0); // "1" beside x = 100
+    EXPECT_EQ(opaquePixels(render(canvas), QRect(392, 4, 8, 16)), 0);  // x + 4 = 394 ≥ w − 20
     canvas.showBarNumbers = false;
     EXPECT_EQ(opaquePixels(render(canvas), QRect(102, 4, 10, 16)), 0);
-}
-
-TEST(WaveformCanvasGrid, ABarBeganLeftOfTheViewIsLinedAtTheEdgeButNotNumbered) {
-    WaveformStaticCanvas canvas = monoCanvas(0);
+    // A bar begun left of the view is lined at the edge but not numbered.
+    canvas = monoCanvas(0);
     canvas.viewStart = 0.5;
     canvas.bars = {Bar{0, 0, 0.0, 1.0, 1}};
     const QImage image = render(canvas);
