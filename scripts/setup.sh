@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang-format
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
     libsndfile1-dev libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libsoxr-dev portaudio19-dev libasound2-dev libasound2-plugins libjack-jackd2-dev
     libutf8proc-dev
