@@ -152,7 +152,8 @@ std::optional<QString> AppSettings::resolvedExportFolder() {
 
 QString AppSettings::encodeColorHex(const QColor& color) {
     QColor srgb;
-    if (color.spec() == QColor::ExtendedRgb)
+    // Equal only when the colour already is extended RGB (equality compares the colour model too).
+    if (color.isValid() && color.convertTo(QColor::ExtendedRgb) == color)
         srgb = color; // components beyond 0...1 are kept, so the string may grow past 8 digits
     else if (color.isValid())
         srgb = color.toRgb();

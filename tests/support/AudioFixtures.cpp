@@ -103,7 +103,8 @@ fs::path audioFixture(const AudioFixtureSpec& wanted) {
     if (source.empty()) return {};
     std::string command = "ffmpeg -nostdin -v error -y";
     if (wanted.withVideo)
-        command += " -f lavfi -i testsrc=size=64x48:rate=10:duration=" + std::to_string(wanted.durationSeconds);
+        command +=
+            " -f lavfi -i testsrc=size=64x48:rate=10:duration=" + std::to_string(wanted.durationSeconds);
     command += " -i " + shellQuote(source.string());
     if (wanted.withVideo) command += " -map 0:v -map 1:a -c:v mpeg4";
     command += " -c:a " + codec;
