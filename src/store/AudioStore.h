@@ -267,6 +267,9 @@ private:
     void refreshLoop(bool parkWhenPaused);
     // Stops the player and plays the loop from its start (the player was running).
     void restartLoop();
+    // Cuts the loop again: off when that fails, restarted at once when playing. True when the
+    // store is paused with a new loop, so the caller decides where the playhead parks.
+    bool rebuildLoopWhilePaused();
     // Schedules the mirror from forward frame p (playback runs towards 0); false with the
     // message shown when no mirror can be had.
     bool scheduleReversedFrom(Frame p);

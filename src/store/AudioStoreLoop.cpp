@@ -86,15 +86,20 @@ void AudioStore::restartLoop() {
     engine_->play();
 }
 
-void AudioStore::refreshLoop(bool parkWhenPaused) {
+bool AudioStore::rebuildLoopWhilePaused() {
     if (!buildLoopBuffer()) {
         setLoopEnabledField(false);
-        return;
+        return false;
     }
     if (isPlaying_) {
         restartLoop();
-        return;
+        return false;
     }
+    return true;
+}
+
+void AudioStore::refreshLoop(bool parkWhenPaused) {
+    if (!rebuildLoopWhilePaused()) return;
     if (parkWhenPaused && (pausedFrame_ < loopStartFrame_ || pausedFrame_ >= loopStartFrame_ + loopFrames_)) {
         pausedFrame_ = loopStartFrame_;
         setCurrentTime(static_cast<double>(loopStartFrame_) / sampleRate());
@@ -188,14 +193,7 @@ void AudioStore::moveLoop(int by) {
     const int wanted = loopStartBar_ + by;
     const bool parkAtZero = wanted < 0;
     loopStartBar_ = parkAtZero ? 0 : std::min(wanted, count - 1);
-    if (!buildLoopBuffer()) {
-        setLoopEnabledField(false);
-        return;
-    }
-    if (isPlaying_) {
-        restartLoop();
-        return;
-    }
+    if (!rebuildLoopWhilePaused()) return;
     pausedFrame_ = parkAtZero ? 0 : loopStartFrame_;
     setCurrentTime(static_cast<double>(pausedFrame_) / sampleRate());
 }
