@@ -46,15 +46,17 @@ public:
     const float* channel(uint32_t c) const noexcept { return channels_[c].get(); }
 
 private:
-    struct FreeDeleter {
-        void operator()(float* p) const noexcept { std::free(p); }
+    // Channels are either calloc'd or, when long, mapped on their own (mappedBytes > 0).
+    struct ChannelDeleter {
+        size_t mappedBytes = 0;
+        void operator()(float* p) const noexcept;
     };
     PCMBuffer() = default;
 
     double sampleRate_ = 0;
     uint32_t frameCapacity_ = 0;
     uint32_t frameLength_ = 0;
-    std::vector<std::unique_ptr<float[], FreeDeleter>> channels_;
+    std::vector<std::unique_ptr<float[], ChannelDeleter>> channels_;
 };
 
 using PCMBufferPtr = std::shared_ptr<PCMBuffer>;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 using namespace barquill;
@@ -17,6 +18,19 @@ TEST(PCMBuffer, CreatesZeroedNonInterleavedChannelsWithTheRequestedFormat) {
     EXPECT_EQ(buffer->channel(0)[999], 0.0f);
     EXPECT_EQ(buffer->channel(2)[999], 0.0f);
     EXPECT_EQ((buffer->format()), (AudioFormat{48000.0, 3}));
+}
+
+TEST(PCMBuffer, LongChannelsAreZeroedAndSeparateToTheLastFrame) {
+    // Long enough for the separately mapped path; the odd length leaves a partial last page.
+    constexpr uint32_t frames = 5'000'003;
+    auto buffer = PCMBuffer::create(44100.0, 2, frames);
+    ASSERT_TRUE(buffer);
+    for (uint32_t c = 0; c < 2; ++c)
+        for (uint32_t i : {0u, frames / 2, frames - 1})
+            EXPECT_EQ(buffer->channel(c)[i], 0.0f);
+    std::fill(buffer->channel(0), buffer->channel(0) + frames, 1.0f);
+    EXPECT_EQ(buffer->channel(1)[0], 0.0f);
+    EXPECT_EQ(buffer->channel(1)[frames - 1], 0.0f);
 }
 
 TEST(PCMBuffer, FrameLengthNeverExceedsCapacity) {

@@ -2,6 +2,8 @@
 
 #include "store/WaveformPeaks.h"
 
+#include <algorithm>
+
 namespace barquill::test {
 namespace {
 
@@ -32,6 +34,47 @@ TEST(WaveformPeaks, AWindowShorterThanTheBucketCountStillFillsEveryBucket) {
     EXPECT_EQ(peaks.left.front(), 1100);
     EXPECT_EQ(peaks.left.back(), 1109);
     EXPECT_EQ(peaks.left[1], 1100);
+}
+
+// The rule itself, one sample at a time: the reference for the fast paths.
+float naivePeak(const float* channel, int64_t a, int64_t b, int64_t stride) {
+    float lo = channel[a], hi = channel[a];
+    for (int64_t k = a; k < b; k += stride) {
+        lo = std::min(lo, channel[k]);
+        hi = std::max(hi, channel[k]);
+    }
+    return std::max(-lo, hi);
+}
+
+TEST(WaveformPeaks, MatchesTheSampleBySampleRuleOnNoiseAtEveryKindOfWindow) {
+    constexpr int64_t frames = 3'000'000;
+    const PCMBufferPtr noise = PCMBuffer::create(1000, 2, frames);
+    noise->setFrameLength(frames);
+    uint32_t state = 0x9e3779b9u;
+    for (uint32_t c = 0; c < 2; ++c)
+        for (int64_t i = 0; i < frames; ++i) {
+            state = state * 1664525u + 1013904223u;
+            noise->channel(c)[i] = static_cast<float>(static_cast<int32_t>(state)) / 2147483648.0f;
+        }
+    struct Window {
+        int64_t start, length, buckets;
+    };
+    // Contiguous buckets of odd lengths (vector blocks plus a tail), then strided windows (2, 11
+    // and 9) that are split over two threads.
+    for (const Window w : {Window{17, 99'991, 64}, Window{5, 700'003, 333}, Window{0, frames, 2048},
+                           Window{123'457, 2'500'000, 1000}}) {
+        SCOPED_TRACE(w.length);
+        const WaveformPeaks peaks = computePeaks(*noise, w.start / 1000.0, w.length / 1000.0, w.buckets);
+        const int64_t s = static_cast<int64_t>(1000 * (w.start / 1000.0));
+        const int64_t span = static_cast<int64_t>(1000 * (w.start / 1000.0 + w.length / 1000.0)) - s;
+        const int64_t stride = std::max<int64_t>(span / kPeakSampleBudget, 1);
+        for (int64_t i = 0; i < w.buckets; ++i) {
+            const int64_t a = s + i * span / w.buckets;
+            const int64_t b = s + (i + 1) * span / w.buckets;
+            ASSERT_EQ(peaks.left[i], naivePeak(noise->channel(0), a, b, stride)) << i;
+            ASSERT_EQ(peaks.right[i], naivePeak(noise->channel(1), a, b, stride)) << i;
+        }
+    }
 }
 
 class StoreView : public StoreTest {
