@@ -1,6 +1,7 @@
 #include "store/WaveformPeaks.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <system_error>
 #include <thread>
@@ -79,8 +80,8 @@ std::pair<float, float> stridedPeakPair(const float* left, const float* right, i
     return {std::max(std::abs(loL), std::abs(hiL)), std::max(std::abs(loR), std::abs(hiR))};
 }
 
-// Strided reads of a wide window are bound by memory latency, not arithmetic: splitting
-// the buckets over a second thread overlaps twice as many misses.
+// Strided reads of a wide window are bound by memory latency, not arithmetic: sharing the
+// buckets with a second thread overlaps twice as many misses.
 constexpr int64_t kParallelSampleThreshold = int64_t{1} << 16;
 
 } // namespace
@@ -117,12 +118,19 @@ WaveformPeaks computePeaks(const PCMBuffer& buffer, double viewStart, double vie
     };
     const int64_t samplesRead = std::min(span, span / stride + buckets);
     if (stride > 1 && samplesRead >= kParallelSampleThreshold) {
-        // Each thread writes its own half of the arrays.
-        const int64_t half = buckets / 2;
+        // Both threads claim small runs of buckets from a shared counter, so a helper that starts
+        // late (or shares its core) costs at most one run; each run's entries are written by the
+        // thread that claimed it only. Relaxed: join() orders the writes for the caller.
+        const int64_t run = std::max<int64_t>(buckets / 32, 1);
+        std::atomic<int64_t> next{0};
+        auto claimRuns = [&] {
+            for (int64_t first; (first = next.fetch_add(run, std::memory_order_relaxed)) < buckets;)
+                fill(first, std::min(first + run, buckets));
+        };
         try {
-            std::thread worker(fill, half, buckets);
-            fill(0, half);
-            worker.join();
+            std::thread helper(claimRuns);
+            claimRuns();
+            helper.join();
             return peaks;
         } catch (const std::system_error&) {
             // No thread to be had: fall through and do it all here.
