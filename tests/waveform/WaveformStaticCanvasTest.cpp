@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+
 namespace barquill {
 namespace {
 
@@ -188,6 +192,67 @@ TEST(Playhead, DarkensThePlayedPartAndDrawsALineWithAHighlight) {
     EXPECT_NEAR(image.pixelColor(200, 50).alphaF(), 0.5, 0.01);
     EXPECT_EQ(image.pixelColor(201, 50).red(), 255);
     EXPECT_TRUE(isTransparent(image, 250, 50));
+}
+
+// The overlay as three antialiased rectangles, the plain way: the reference for the composed strip.
+QImage referenceOverlay(double fraction, double dpr) {
+    QImage image(static_cast<int>(W * dpr), static_cast<int>(H * dpr), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(QColor(90, 140, 200));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const double x = fraction * W;
+    painter.fillRect(QRectF(0, 0, x, H), QColor(0, 0, 0, 31));
+    painter.fillRect(QRectF(x, 0, 1, H), QColor(0, 0, 0, 128));
+    painter.fillRect(QRectF(x + 1, 0, 1, H), QColor(255, 255, 255, 89));
+    return image;
+}
+
+int largestChannelDifference(const QImage& a, const QImage& b) {
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    return largest;
+}
+
+TEST(Playhead, MatchesAntialiasedRectanglesAtFractionalPositionsAndScales) {
+    for (const double dpr : {1.0, 2.0, 1.5})
+        for (const double fraction : {0.0, 0.25, 0.3337, 0.5021, 0.9951, 1.0}) {
+            SCOPED_TRACE(testing::Message() << "dpr " << dpr << " fraction " << fraction);
+            QImage image(static_cast<int>(W * dpr), static_cast<int>(H * dpr),
+                         QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(dpr);
+            image.fill(QColor(90, 140, 200));
+            QPainter painter(&image);
+            PlayheadOverlay{fraction}.draw(painter, QSizeF(W, H));
+            painter.end();
+            EXPECT_LE(largestChannelDifference(image, referenceOverlay(fraction, dpr)), 2);
+        }
+}
+
+TEST(Playhead, AClippedDrawTouchesOnlyTheClipAndMatchesTheFullDrawThere) {
+    const auto draw = [](const std::optional<QRect>& clip) {
+        QImage image(W, H, QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(90, 140, 200));
+        QPainter painter(&image);
+        if (clip) painter.setClipRect(*clip);
+        PlayheadOverlay{0.6123}.draw(painter, QSizeF(W, H));
+        return image;
+    };
+    // The line is at x = 244.9: the first clip holds played columns only, the second the line.
+    const QRect clip(110, 0, 20, H);
+    const QImage full = draw(std::nullopt);
+    for (const QRect& c : {clip, QRect(240, 0, 9, H)}) {
+        const QImage clipped = draw(c);
+        for (int x = 0; x < W; ++x) {
+            const QRgb expected = c.contains(x, 10) ? full.pixel(x, 10) : qRgb(90, 140, 200);
+            ASSERT_EQ(clipped.pixel(x, 10), expected) << x;
+        }
+    }
 }
 
 } // namespace
