@@ -5,7 +5,7 @@
 
 #include "HeapCounter.h"
 #include "analysis/LocalDSPBeatAnalyzer.h"
-#include "analysis/VectorMath.h"
+#include "buffer/VectorMath.h"
 
 #include <algorithm>
 #include <chrono>

@@ -7,7 +7,7 @@
 #include "HeapCounter.h"
 #include "TransientSignals.h"
 
-#include "transients/SumOfSquares.h"
+#include "buffer/VectorMath.h"
 #include "transients/TransientExtractor.h"
 
 #include <sndfile.h>
@@ -72,7 +72,7 @@ void benchSumOfSquares(const std::vector<float>& samples) {
     const double vectorised = bestSeconds(5, [&] {
         float total = 0;
         for (size_t i = 0; i + 132 <= samples.size(); i += 132)
-            total += barquill::transients::sumOfSquares(samples.data() + i, 132);
+            total += barquill::sumOfSquares(samples.data() + i, 132);
         sink = total;
     });
     std::printf("sum of squares, 132-sample blocks: %.2fx faster than a plain loop (%.1f ms vs %.1f ms)\n",
@@ -108,9 +108,8 @@ void benchDetection(double minutes, bool withAubio) {
     const barquill::TransientExtractor extractor;
     const int runs = minutes <= 5 ? 3 : 1;
 
-    const double onePass = bestSeconds(3, [&] {
-        sink = barquill::transients::sumOfSquares(samples.data(), static_cast<int64_t>(samples.size()));
-    });
+    const double onePass = bestSeconds(
+        3, [&] { sink = barquill::sumOfSquares(samples.data(), static_cast<int64_t>(samples.size())); });
 
     barquill::TransientStageSeconds stages;
     size_t hits = 0;

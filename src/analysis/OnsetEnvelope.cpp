@@ -1,7 +1,5 @@
 #include "analysis/OnsetEnvelope.h"
 
-#include "analysis/VectorMath.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -13,19 +11,6 @@ AnalysisFraming analysisFraming(int64_t sampleCount, double sampleRate) {
     framing.frameRate = sampleRate / static_cast<double>(framing.hop);
     framing.frameCount = (sampleCount + framing.hop - 1) / framing.hop;
     return framing;
-}
-
-std::vector<float> frameRMS(std::span<const float> samples, int64_t hop) {
-    const auto n = static_cast<int64_t>(samples.size());
-    const int64_t frames = (n + hop - 1) / hop;
-    std::vector<float> rms(static_cast<size_t>(frames));
-    for (int64_t i = 0; i < frames; ++i) {
-        const int64_t start = i * hop;
-        const int64_t len = std::min(n, start + hop) - start;
-        const float sum = sumOfSquares(samples.data() + start, static_cast<size_t>(len));
-        rms[static_cast<size_t>(i)] = std::sqrt(sum / static_cast<float>(len));
-    }
-    return rms;
 }
 
 std::vector<float> onsetNovelty(std::span<const float> rms, float peak) {

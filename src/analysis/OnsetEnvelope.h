@@ -19,9 +19,6 @@ struct AnalysisFraming {
 // hop = round(sampleRate / 100) (at least 1), frameCount = sampleCount / hop rounded up.
 AnalysisFraming analysisFraming(int64_t sampleCount, double sampleRate);
 
-// RMS of each frame of `hop` samples; only the last frame may be short.
-std::vector<float> frameRMS(std::span<const float> samples, int64_t hop);
-
 // Rise in log level from the previous frame: quiet frames weighted down, capped at 5, 0 where
 // the level falls. `peak` is the largest frame RMS.
 std::vector<float> onsetNovelty(std::span<const float> rms, float peak);

@@ -3,6 +3,7 @@
 #include "analysis/HalfDoubleCorrection.h"
 #include "analysis/OnsetEnvelope.h"
 #include "analysis/TempoScan.h"
+#include "buffer/VectorMath.h"
 
 #include <algorithm>
 #include <cmath>

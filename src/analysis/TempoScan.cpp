@@ -1,6 +1,6 @@
 #include "analysis/TempoScan.h"
 
-#include "analysis/VectorMath.h"
+#include "buffer/VectorMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +11,7 @@ std::vector<float> autocorrelation(std::span<const float> envelope, int64_t maxL
     const auto n = static_cast<int64_t>(envelope.size());
     std::vector<float> ac(static_cast<size_t>(maxLag + 1), 0.0f);
     for (int64_t k = 0; k <= maxLag && k < n; ++k) {
-        const float dot = dotProduct(envelope.data(), envelope.data() + k, static_cast<size_t>(n - k));
+        const float dot = dotProduct(envelope.data(), envelope.data() + k, n - k);
         ac[static_cast<size_t>(k)] = dot / static_cast<float>(n - k);
     }
     return ac;

@@ -1,6 +1,6 @@
 #include "transients/KickClassifier.h"
 
-#include "transients/SumOfSquares.h"
+#include "buffer/VectorMath.h"
 
 namespace barquill::transients {
 

@@ -1,24 +1,13 @@
 #include "transients/OnsetDetector.h"
 
+#include "buffer/VectorMath.h"
 #include "transients/SampleCounts.h"
-#include "transients/SumOfSquares.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace barquill::transients {
-
-std::vector<float> energyEnvelope(std::span<const float> samples, int64_t hop) {
-    const auto n = static_cast<int64_t>(samples.size());
-    const int64_t frames = (n + hop - 1) / hop;
-    std::vector<float> envelope(static_cast<size_t>(frames));
-    for (int64_t i = 0; i < frames; ++i) {
-        const int64_t start = i * hop;
-        envelope[i] = rootMeanSquare(samples.data() + start, std::min(hop, n - start));
-    }
-    return envelope;
-}
 
 float envelopePeak(const std::vector<float>& envelope) noexcept {
     float peak = 0;

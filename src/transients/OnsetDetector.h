@@ -9,9 +9,6 @@
 // their inputs, safe on any thread; each returns a new array.
 namespace barquill::transients {
 
-// RMS of consecutive, non-overlapping frames of `hop` samples; the last frame may be short.
-std::vector<float> energyEnvelope(std::span<const float> samples, int64_t hop);
-
 // The largest envelope value, 0 for an empty envelope (NaN frames never win).
 float envelopePeak(const std::vector<float>& envelope) noexcept;
 

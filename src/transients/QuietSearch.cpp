@@ -1,7 +1,7 @@
 #include "transients/QuietSearch.h"
 
+#include "buffer/VectorMath.h"
 #include "transients/SampleCounts.h"
-#include "transients/SumOfSquares.h"
 
 #include <algorithm>
 #include <cmath>

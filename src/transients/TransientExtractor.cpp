@@ -1,5 +1,6 @@
 #include "transients/TransientExtractor.h"
 
+#include "buffer/VectorMath.h"
 #include "transients/Crossover.h"
 #include "transients/HitBuilder.h"
 #include "transients/OnsetDetector.h"
@@ -61,7 +62,7 @@ TransientOutcome TransientExtractor::detect(std::span<const float> samples, doub
 
     StageClock clock(stages);
     const int64_t hop = std::max<int64_t>(nearest(fs * 0.003), 1);
-    const std::vector<float> envelope = energyEnvelope(samples, hop);
+    const std::vector<float> envelope = frameRMS(samples, hop);
     const float peak = envelopePeak(envelope);
     clock.lap(&TransientStageSeconds::envelope);
     // Near-silent audio fails like short audio.

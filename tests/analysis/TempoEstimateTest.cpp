@@ -74,13 +74,6 @@ TEST(EstimateTempo, AConstantSignalGivesMinBPMWithNoConfidence) {
     EXPECT_EQ(estimate.confidence, 0.0f);
 }
 
-TEST(FrameRMS, TheShortLastFrameIsAveragedOverItsOwnLength) {
-    std::vector<float> samples(441 * 2 + 10, 0.0f);
-    std::fill(samples.begin() + 441, samples.begin() + 441 * 2, 0.5f);
-    std::fill(samples.end() - 10, samples.end(), 1.0f);
-    EXPECT_EQ(frameRMS(samples, 441), (std::vector<float>{0.0f, 0.5f, 1.0f}));
-}
-
 TEST(ScanTempo, CandidatesLongerThanTheLagRangeScoreZeroAndCountInTheMedian) {
     // Lags 0…60: 70 BPM (85.7 frames) is out of range, 120 BPM (50 frames) fits once.
     std::vector<float> ac(61, 0.0f);

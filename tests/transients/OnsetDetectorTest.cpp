@@ -45,12 +45,6 @@ TEST(OnsetStrength, RisesAreScaledUnderAQuarterOfThePeakAndCapped) {
     EXPECT_EQ(onsetStrength({0.0f, 1.0f}, 1e-6f)[1], 5.0f);
 }
 
-TEST(EnergyEnvelope, TheShortLastFrameIsDividedByItsOwnLength) {
-    std::vector<float> samples(9, 0.0f);
-    samples[8] = 0.5f;
-    EXPECT_EQ(energyEnvelope(samples, 4), (std::vector<float>{0.0f, 0.0f, 0.5f}));
-}
-
 class RefineOnset : public ::testing::Test {
 protected:
     static constexpr double kRate = 44100; // blocks of 15 samples, reach 529

@@ -1,8 +1,10 @@
-#include "analysis/VectorMath.h"
+#include "buffer/VectorMath.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace barquill {
@@ -21,11 +23,20 @@ TEST_P(VectorMathLengths, SumsMatchASequentialDoubleSum) {
         squares += static_cast<double>(a[i]) * a[i];
         dot += static_cast<double>(a[i]) * b[i];
     }
-    EXPECT_NEAR(sumOfSquares(a.data(), n), squares, 1e-5 * (1 + squares));
-    EXPECT_NEAR(dotProduct(a.data(), b.data(), n), dot, 1e-5 * (1 + std::abs(squares)));
+    const auto count = static_cast<int64_t>(n);
+    EXPECT_NEAR(sumOfSquares(a.data(), count), squares, 1e-5 * (1 + squares));
+    EXPECT_NEAR(dotProduct(a.data(), b.data(), count), dot, 1e-5 * (1 + std::abs(squares)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, VectorMathLengths, ::testing::Values(0, 1, 7, 31, 32, 33, 64, 441, 10007));
+
+TEST(FrameRMS, TheShortLastFrameIsAveragedOverItsOwnLength) {
+    std::vector<float> samples(441 * 2 + 10, 0.0f);
+    std::fill(samples.begin() + 441, samples.begin() + 441 * 2, 0.5f);
+    std::fill(samples.end() - 10, samples.end(), 1.0f);
+    EXPECT_EQ(frameRMS(samples, 441), (std::vector<float>{0.0f, 0.5f, 1.0f}));
+    EXPECT_EQ(frameRMS(std::vector<float>(9, 0.5f), 4), (std::vector<float>{0.5f, 0.5f, 0.5f}));
+}
 
 } // namespace
 } // namespace barquill
