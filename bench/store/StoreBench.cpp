@@ -1,12 +1,11 @@
 #include "export/WAVWriter.h"
 #include "platform/audio/OfflineAudioEngine.h"
 #include "store/AudioStore.h"
+#include "store/EventLoopWait.h"
 #include "store/MirrorBuilder.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -79,17 +78,6 @@ std::filesystem::path benchFile() {
     return path;
 }
 
-bool waitFor(const std::function<bool()>& done) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > 600000) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 // Megabytes of this process's anonymous memory backed by transparent huge pages; -1 when unknown.
 double hugePageMegabytes() {
     std::FILE* f = std::fopen("/proc/self/smaps_rollup", "r");
@@ -120,7 +108,8 @@ int main(int argc, char** argv) {
 
     AudioStore store(nullptr, nullptr, std::make_unique<OfflineAudioEngine>());
     store.open(QString::fromStdString(path.string()));
-    if (!waitFor([&] { return !store.isLoading() && !store.isAnalyzing(); }) || !store.buffer()) {
+    if (!runEventsUntil([&] { return !store.isLoading() && !store.isAnalyzing(); }, 600000) ||
+        !store.buffer()) {
         std::fprintf(stderr, "could not load %s\n", path.c_str());
         return 1;
     }

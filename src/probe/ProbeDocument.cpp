@@ -4,9 +4,7 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QJsonDocument>
-#include <QThread>
 
 #include <cmath>
 #include <cstdio>
@@ -37,17 +35,6 @@ int reportExport(const AudioStore& store) {
     }
     printJson({{"exportFlash", *store.exportFlash()}});
     return 0;
-}
-
-bool waitFor(const std::function<bool()>& done) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > 600000) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
 }
 
 std::optional<double> numberOption(const std::vector<std::string>& args, const std::string& name,

@@ -4,6 +4,7 @@
 #include "platform/defaults/UserDefaults.h"
 #include "settings/AppSettings.h"
 #include "store/AudioStore.h"
+#include "store/EventLoopWait.h"
 
 #include <QCoreApplication>
 #include <QJsonObject>
@@ -26,8 +27,10 @@ void printJson(const QJsonObject& object);
 // command's exit status.
 int reportExport(const AudioStore& store);
 
-// Runs the event loop until `done` holds; false after a generous bound.
-bool waitFor(const std::function<bool()>& done);
+// Runs the event loop until `done` holds; false after ten minutes (an hour-long file analyses in seconds).
+inline bool waitFor(const std::function<bool()>& done) {
+    return runEventsUntil(done, 600000);
+}
 
 // The value of "--name NUMBER"; none when absent. `malformed` is set when present but not a finite number.
 std::optional<double> numberOption(const std::vector<std::string>& args, const std::string& name,

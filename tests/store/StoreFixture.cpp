@@ -1,10 +1,9 @@
 #include "StoreFixture.h"
 
 #include "Clicks.h"
+#include "store/EventLoopWait.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
 #include <QThreadPool>
 
 #include <cmath>
@@ -68,14 +67,7 @@ std::filesystem::path StoreTest::writeClickTrack(const std::string& name) {
 }
 
 bool StoreTest::waitFor(const std::function<bool()>& done) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > 120000) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
+    return runEventsUntil(done, 120000);
 }
 
 void StoreTest::openAndSettle(const std::filesystem::path& path) {

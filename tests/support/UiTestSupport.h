@@ -4,6 +4,7 @@
 // event loop until asynchronous work (decoding, analysis, timers) has delivered.
 
 #include "TestSupport.h"
+#include "store/EventLoopWait.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -19,13 +20,7 @@ namespace barquill::test {
 // Runs the event loop until `done` holds; false when it did not within `boundMs` (a generous
 // bound against hangs, not a timing requirement).
 inline bool waitUntil(const std::function<bool()>& done, int boundMs = 60000) {
-    QDeadlineTimer deadline(boundMs);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return true;
+    return runEventsUntil(done, boundMs);
 }
 
 // Runs the event loop for a while, letting timers fire.
