@@ -6,8 +6,13 @@
 #include <QIcon>
 #include <QStringList>
 
+#include <clocale>
+
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // Qt has set the C library's locale from the environment; numbers from C formatting and
+    // parsing (here and in the decoding libraries) keep the point as decimal separator.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Barquill"));
     QApplication::setOrganizationName(QString());
     QApplication::setApplicationDisplayName(QStringLiteral("Barquill"));
