@@ -49,14 +49,15 @@ struct SliceExportJob {
 };
 
 struct SliceExportResult {
-    int written = 0;                         // files completed, also before a failure
-    std::optional<std::string> errorMessage; // "Export failed: …"; no banner when set
+    int written = 0;                         // files written; 0 after a failure
+    std::optional<std::string> errorMessage; // "Export failed: … Nothing was written."; no banner
     bool operator==(const SliceExportResult&) const = default;
 };
 
-// Cuts, reverses, fades, converts and writes every slice of the job, stopping at the first
-// failure (files already written stay). Slices outside the buffer are skipped and not counted.
-// Runs on the calling thread (the interface thread for the document); blocks on file I/O.
+// Cuts, reverses, fades, converts and writes every slice of the job as one set: either every
+// slice appears in the folder or, after a failure, none of them (earlier files stay untouched). Slices
+// outside the buffer are skipped and not counted. Runs on the calling thread (the interface thread for the
+// document); blocks on file I/O.
 SliceExportResult runSliceExport(const SliceExportJob& job);
 
 // "Exported 8 slices → Loops", with " (whole file)" and " (reversed)" before the arrow as they apply.

@@ -5,6 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <functional>
+#include <optional>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -128,6 +136,45 @@ inline double zeroCrossingHz(const float* s, size_t from, size_t to, double rate
         }
     }
     return count < 2 ? 0 : (count - 1) * rate / (last - first);
+}
+
+// Runs `body` in a child process that sees a real, nearly full file system: a tmpfs of `size`
+// (e.g. "64k") mounted at `mountPoint` inside a private user and mount namespace, without root and
+// without touching the machine's mounts. Returns what `body` returned, or none when the kernel
+// does not allow the private mount (the caller skips).
+inline std::optional<std::string> runOnSmallFileSystem(const std::filesystem::path& mountPoint,
+                                                       const char* size,
+                                                       const std::function<std::string()>& body) {
+    std::filesystem::create_directories(mountPoint);
+    int fds[2];
+    if (pipe(fds) != 0) return std::string("pipe failed");
+    const uid_t uid = getuid();
+    const gid_t gid = getgid();
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) _exit(77);
+        // Keep our own identity inside the namespace, or new files would belong to nobody.
+        std::ofstream("/proc/self/setgroups") << "deny";
+        std::ofstream("/proc/self/uid_map") << uid << " " << uid << " 1";
+        std::ofstream("/proc/self/gid_map") << gid << " " << gid << " 1";
+        const std::string options = std::string("size=") + size;
+        if (mount("none", mountPoint.c_str(), "tmpfs", 0, options.c_str()) != 0) _exit(77);
+        const std::string report = body();
+        if (write(fds[1], report.data(), report.size()) < 0) _exit(1);
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string report;
+    char chunk[512];
+    for (ssize_t n; (n = read(fds[0], chunk, sizeof chunk)) > 0;)
+        report.append(chunk, static_cast<size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) return std::nullopt;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "child failed: " + report;
+    return report;
 }
 
 } // namespace barquill::test
