@@ -45,6 +45,15 @@ std::string sliceFileName(const std::string& stem, std::optional<int> barNumber,
     return stem + middle + (reversed ? "_rev" : "") + ".wav";
 }
 
+WAVMetadata sliceMetadata(const std::string& fileName, int64_t k, int64_t frames, double rate, double bpm) {
+    WAVMetadata metadata;
+    metadata.title = fileName.substr(0, fileName.rfind('.'));
+    metadata.unityNote = static_cast<int>(std::min<int64_t>(36 + k, 127));
+    metadata.bpm = bpm;
+    metadata.beats = beatsIn(static_cast<double>(frames) / rate, bpm);
+    return metadata;
+}
+
 SliceExportResult runSliceExport(const SliceExportJob& job) {
     SliceExportResult result;
     if (!job.buffer) return result;
@@ -85,7 +94,10 @@ SliceExportResult runSliceExport(const SliceExportJob& job) {
         if (!converted) return fail("sample-rate conversion failed.");
         const std::string name =
             sliceFileName(job.stem, job.barNumber, static_cast<int>(k + 1), slices, job.reversed);
-        if (auto error = writeWAVFile(*converted, set.stagedPath(name), settings)) return fail(*error);
+        const WAVMetadata metadata =
+            sliceMetadata(name, k, converted->frameLength(), converted->sampleRate(), job.bpm);
+        if (auto error = writeWAVFile(*converted, set.stagedPath(name), settings, metadata))
+            return fail(*error);
         ++result.written;
     }
     if (auto error = set.commit()) return fail(*error);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "buffer/PCMBuffer.h"
+#include "export/WAVMetadata.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -46,7 +47,11 @@ struct SliceExportJob {
     std::filesystem::path folder;    // destination, already resolved
     std::string stem;                // sanitizedBaseName of the file's name
     std::optional<int> barNumber;    // the bar's index + 1; none for the whole file
+    double bpm = 0;                  // tempo for each slice's metadata; 0 when unknown
 };
+
+// A slice's metadata: its title, unity note C1 + k (its key in a kit), tempo and beats.
+WAVMetadata sliceMetadata(const std::string& fileName, int64_t k, int64_t frames, double rate, double bpm);
 
 struct SliceExportResult {
     int written = 0;                         // files written; 0 after a failure

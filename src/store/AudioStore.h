@@ -4,6 +4,7 @@
 #include "analysis/BeatBarAnalyzer.h"
 #include "analysis/LocalDSPBeatAnalyzer.h"
 #include "buffer/PCMBuffer.h"
+#include "export/LoopExport.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/decode/Decoders.h"
 #include "store/LoadedAudioInfo.h"
@@ -205,6 +206,11 @@ public:
 
     // ---- export ----
     void exportSlices();
+    // Writes the loop range as one WAV: the active loop, or the bars L would loop from the
+    // playhead's bar, or the whole file without bars; reverse, nudge and export settings apply.
+    void exportLoop();
+    // The loop export of the current state, without its folder; none without audio.
+    std::optional<LoopExportJob> loopExportJob() const;
     void exportTransients();
     void flashExport(const QString& text);
     void setFolderChooser(FolderChooser chooser) { folderChooser_ = std::move(chooser); }

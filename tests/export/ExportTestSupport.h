@@ -15,8 +15,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <numbers>
 #include <set>
 #include <string>
@@ -113,6 +115,36 @@ inline WavHeader readWavHeader(const std::filesystem::path& path) {
         at += 8 + size + (size & 1);
     }
     return header;
+}
+
+// The bodies of a RIFF file's top-level chunks by id (the first of each), and of LIST/INFO's
+// sub-chunks as "LIST/INAM" and so on; empty when the file is not RIFF.
+inline std::map<std::string, std::string> riffChunks(const std::filesystem::path& path) {
+    std::map<std::string, std::string> chunks;
+    const std::string bytes = readBytes(path);
+    if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0) return chunks;
+    chunks["RIFF size"] = std::to_string(littleEndian(bytes, 4, 4));
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        const std::string id = bytes.substr(at, 4);
+        const uint32_t size = littleEndian(bytes, at + 4, 4);
+        const std::string body = bytes.substr(at + 8, size);
+        chunks.emplace(id, body);
+        if (id == "LIST" && body.compare(0, 4, "INFO") == 0)
+            for (size_t sub = 4; sub + 8 <= body.size();) {
+                const uint32_t n = littleEndian(body, sub + 4, 4);
+                chunks.emplace("LIST/" + body.substr(sub, 4), body.substr(sub + 8, n));
+                sub += 8 + n + (n & 1);
+            }
+        at += 8 + size + (size & 1);
+    }
+    return chunks;
+}
+
+inline float littleEndianFloat(const std::string& bytes, size_t at) {
+    const uint32_t bits = littleEndian(bytes, at, 4);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
 }
 
 // RMS over [from, to) of one channel.
