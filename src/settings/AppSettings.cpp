@@ -61,6 +61,7 @@ void AppSettings::load() {
     setTransientSensitivity(
         loadClamped(defaults_, Keys::transientSensitivity, defaultTransientSensitivity, 100));
     setExportFolderBookmark(defaults_.data(key(Keys::exportFolderBookmark)));
+    setOutputDevice(defaults_.string(key(Keys::outputDevice)).value_or(QString()).trimmed());
 }
 
 void AppSettings::setBarMarkerColor(const QColor& color) {
@@ -121,6 +122,11 @@ void AppSettings::setExportFolderBookmark(const std::optional<QByteArray>& bookm
         defaults_.remove(key(Keys::exportFolderBookmark));
 }
 
+void AppSettings::setOutputDevice(const QString& deviceId) {
+    assign(this, outputDevice_, deviceId, &AppSettings::outputDeviceChanged);
+    defaults_.setString(key(Keys::outputDevice), deviceId);
+}
+
 void AppSettings::resetToDefaults() {
     setBarMarkerColor(defaultBarMarkerColor());
     setLoopMarkerColor(defaultLoopMarkerColor());
@@ -132,6 +138,7 @@ void AppSettings::resetToDefaults() {
     setExportBitDepth(defaultExportBitDepth);
     setExportSampleRate(defaultExportSampleRate);
     setTransientSensitivity(defaultTransientSensitivity);
+    setOutputDevice(QString());
 }
 
 void AppSettings::setExportFolder(const QString& folder) {

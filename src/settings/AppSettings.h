@@ -34,6 +34,7 @@ class AppSettings : public QObject {
                    exportSampleRateChanged)
     Q_PROPERTY(double transientSensitivity READ transientSensitivity WRITE setTransientSensitivity NOTIFY
                    transientSensitivityChanged)
+    Q_PROPERTY(QString outputDevice READ outputDevice WRITE setOutputDevice NOTIFY outputDeviceChanged)
     Q_PROPERTY(std::optional<QByteArray> exportFolderBookmark READ exportFolderBookmark WRITE
                    setExportFolderBookmark NOTIFY exportFolderBookmarkChanged)
 
@@ -51,6 +52,7 @@ public:
         static constexpr auto exportSampleRate = "Barquill.exportSampleRate";
         static constexpr auto transientSensitivity = "Barquill.transientSensitivity";
         static constexpr auto exportFolderBookmark = "Barquill.exportFolderBookmark";
+        static constexpr auto outputDevice = "Barquill.outputDevice";
     };
 
     // The default bar colour (the platform's standard orange) and the plain orange encoded when a
@@ -82,6 +84,9 @@ public:
     double exportSampleRate() const { return exportSampleRate_; }
     double transientSensitivity() const { return transientSensitivity_; }
     std::optional<QByteArray> exportFolderBookmark() const { return exportFolderBookmark_; }
+    // The output device's id as the device list gives it; empty: the system default. A device
+    // that is gone stays chosen (it may be plugged in again); the output falls back meanwhile.
+    QString outputDevice() const { return outputDevice_; }
 
     void setBarMarkerColor(const QColor& color);
     void setLoopMarkerColor(const QColor& color);
@@ -93,6 +98,7 @@ public:
     void setExportBitDepth(qint64 bits);
     void setExportSampleRate(double hz);
     void setTransientSensitivity(double value);
+    void setOutputDevice(const QString& deviceId);
     // Absent removes the key.
     void setExportFolderBookmark(const std::optional<QByteArray>& bookmark);
 
@@ -122,6 +128,7 @@ signals:
     void exportSampleRateChanged();
     void transientSensitivityChanged();
     void exportFolderBookmarkChanged();
+    void outputDeviceChanged();
 
 private:
     void load();
@@ -138,6 +145,7 @@ private:
     double exportSampleRate_ = defaultExportSampleRate;
     double transientSensitivity_ = defaultTransientSensitivity;
     std::optional<QByteArray> exportFolderBookmark_;
+    QString outputDevice_;
 };
 
 } // namespace barquill

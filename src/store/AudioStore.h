@@ -75,6 +75,7 @@ class AudioStore : public QObject {
     Q_PROPERTY(bool isPreviewing READ isPreviewing NOTIFY isPreviewingChanged)
     Q_PROPERTY(std::optional<QString> exportFlash READ exportFlash NOTIFY exportFlashChanged)
     Q_PROPERTY(bool isExportingTransients READ isExportingTransients NOTIFY isExportingTransientsChanged)
+    Q_PROPERTY(std::optional<QString> outputNote READ outputNote NOTIFY outputNoteChanged)
 
 public:
     // Asks the user for an export folder; none when cancelled. The GUI supplies a
@@ -114,6 +115,9 @@ public:
     bool isPreviewing() const { return isPreviewing_; }
     const std::optional<QString>& exportFlash() const { return exportFlash_; }
     bool isExportingTransients() const { return isExportingTransients_; }
+    // A passing remark on the audio output for the status bar (the chosen device is missing and
+    // the system default plays); it clears itself after a few seconds.
+    const std::optional<QString>& outputNote() const { return outputNote_; }
 
     // Read access for preview, export and tests.
     const PCMBufferPtr& buffer() const { return buffer_; }
@@ -204,6 +208,11 @@ public:
     void startPreview();
     void endPreview();
 
+    // ---- output device ----
+    // Shows the output note when the chosen device is not among those present (the engine plays
+    // the system default meanwhile). Lists the devices off the GUI thread; the answer arrives later.
+    void checkOutputDevice();
+
     // ---- export ----
     void exportSlices();
     // Writes the loop range as one WAV: the active loop, or the bars L would loop from the
@@ -242,6 +251,7 @@ signals:
     void isPreviewingChanged();
     void exportFlashChanged();
     void isExportingTransientsChanged();
+    void outputNoteChanged();
 
 private:
     // Setters that emit only on a real change.
@@ -267,6 +277,14 @@ private:
     void setIsPreviewing(bool value);
     void setExportFlash(std::optional<QString> value);
     void setIsExportingTransients(bool value);
+    void setOutputNote(std::optional<QString> value);
+
+    // The engine's reports, on the GUI thread. A failure while sound plays stops it where it is
+    // (the playhead stays) and shows the message; the next play tries the device again.
+    void outputFailed(const QString& message);
+    void showOutputNote(const QString& note);
+    // Hands the engine its handlers and the chosen device, and follows the setting.
+    void connectOutputDevice();
 
     // Rebuilds the loop after a change of bars, nudge or analysis; `parkWhenPaused` moves a
     // paused playhead into the new loop.
@@ -334,6 +352,8 @@ private:
     int slicesPerBar_ = 8;
     bool isPreviewing_ = false;
     std::optional<QString> exportFlash_;
+    std::optional<QString> outputNote_;
+    int64_t outputNoteGen_ = 0;
     bool isExportingTransients_ = false;
 
     // Internal.
