@@ -17,6 +17,7 @@ AudioStore::AudioStore(AppSettings* settings, RecentFiles* recentFiles, std::uni
     if (!engine_) engine_ = createDefaultAudioEngine();
     // Prepared but not started: the first play or preview starts it.
     engine_->setOutputLevel(volume_);
+    if (settings_) matchTempo_ = settings_->matchTempoBPM();
 
     interactTimer_ = new QTimer(this);
     interactTimer_->setSingleShot(true);
