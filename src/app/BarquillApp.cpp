@@ -70,6 +70,8 @@ void BarquillApp::start() {
     // of it once, here, rather than finding their settings silently gone.
     if (!defaults_->loadProblem().isEmpty())
         mainWindow_->showAlertSoon(QStringLiteral("Settings were reset"), defaults_->loadProblem());
+    // A chosen device that is gone gets a note; the system default plays meanwhile.
+    store_->checkOutputDevice();
     if (options_.checkForUpdate) {
         updater_ =
             std::make_unique<BasicUpdater>(BasicUpdater::defaultBaseUrl(), updateBackOffDays, *defaults_);
@@ -97,6 +99,9 @@ void BarquillApp::showSettings() {
         settingsWindow_ = new SettingsWindow(*settings_);
         settingsWindow_->setWindowFlag(Qt::Window);
         settingsWindow_->setWindowTitle(QStringLiteral("Settings"));
+        settingsWindow_->setDeviceLister([this](std::function<void(std::vector<OutputDevice>)> done) {
+            store_->engine().listOutputDevices(std::move(done));
+        });
     }
     settingsWindow_->show();
     settingsWindow_->raise();

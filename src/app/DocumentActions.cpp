@@ -40,6 +40,8 @@ AudioZoomActions makeZoomActions(AudioStore* store) {
     };
     a.isAnalyzing = [store] { return store->isAnalyzing(); };
     a.hasAnalysis = [store] { return store->analysis().has_value(); };
+    a.exportLoop = [store] { store->exportLoop(); };
+    a.canExport = [store] { return store->buffer() != nullptr; };
     return a;
 }
 

@@ -60,8 +60,10 @@ void AudioStore::updateAnalysisNote() {
     const bool uncertain = a.bars.empty() || a.bars.front().confidence < 0.25f;
     // Qt's number formatting, unlike C's printf, never follows the system locale.
     QString text = (uncertain ? QStringLiteral("≈") : QString()) + QString::number(a.bpm, 'f', 1) +
-                   QStringLiteral(" BPM · %1 bars · %2/4 · ").arg(a.bars.size()).arg(a.beatsPerBar) +
-                   QString::fromStdString(a.engineName);
+                   QStringLiteral(" BPM");
+    if (matchTempo_ > 0) text += QStringLiteral(" → ") + QString::number(matchTempo_, 'f', 1);
+    text += QStringLiteral(" · %1 bars · %2/4 · ").arg(a.bars.size()).arg(a.beatsPerBar) +
+            QString::fromStdString(a.engineName);
     if (gridShiftQuarters_ != 0)
         text += QString::asprintf(" · grid %+d", gridShiftQuarters_) + QStringLiteral("×¼");
     setAnalysisNote(text);
