@@ -54,6 +54,8 @@ AppMenus::AppMenus(QMenuBar* menuBar, BundleSource source, std::function<void()>
     barMenu_->addSeparator();
     reverse_ = addItem(barMenu_, QStringLiteral("Reverse"), QKeySequence(Qt::Key_R));
     reverse_->setCheckable(true);
+    barMenu_->addSeparator();
+    exportLoop_ = addItem(barMenu_, QStringLiteral("Export Loop"), QKeySequence(Qt::SHIFT | Qt::Key_E));
 
     helpMenu_ = menuBar->addMenu(QStringLiteral("Help"));
     QAction* help =
@@ -94,6 +96,7 @@ AppMenus::AppMenus(QMenuBar* menuBar, BundleSource source, std::function<void()>
     bindZoom(moveLeft_, &AudioZoomActions::moveLoopLeft);
     bindZoom(moveRight_, &AudioZoomActions::moveLoopRight);
     bindZoom(reverse_, &AudioZoomActions::toggleReverse);
+    bindZoom(exportLoop_, &AudioZoomActions::exportLoop);
 
     for (QMenu* menu : {fileMenu_, viewMenu_, barMenu_})
         connect(menu, &QMenu::aboutToShow, this, &AppMenus::refresh);
@@ -130,6 +133,7 @@ void AppMenus::refresh() {
     moveRight_->setEnabled(canMove);
     reverse_->setEnabled(ask(&AudioZoomActions::canReverse));
     reverse_->setChecked(ask(&AudioZoomActions::isReversed));
+    exportLoop_->setEnabled(ask(&AudioZoomActions::canExport));
     // Deferred: a refresh may run while one of the recent items is still firing.
     QMetaObject::invokeMethod(this, &AppMenus::rebuildRecentMenu, Qt::QueuedConnection);
 }

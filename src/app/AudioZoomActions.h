@@ -28,6 +28,8 @@ struct AudioZoomActions {
     std::function<bool()> canAnalyze;
     std::function<bool()> isAnalyzing;
     std::function<bool()> hasAnalysis;
+    std::function<void()> exportLoop;
+    std::function<bool()> canExport;
 };
 
 } // namespace barquill

@@ -35,6 +35,9 @@ public:
     QAction* slicePreviewAction() const { return preview_; }
     QAction* exportSliceAction() const { return exportSlice_; }
     QAction* exportTransientsAction() const { return exportTransients_; }
+    // The export control: a button whose menu holds the loop and kit exports.
+    QAction* exportMenuAction() const { return exportMenu_; }
+    QAction* exportLoopAction() const { return exportLoop_; }
 
     CapsuleToolbarButton* buttonFor(QAction* action) const;
     SegmentedPicker* displayModePicker() const { return displayMode_; }
@@ -67,6 +70,7 @@ private:
     QAction *goToStart_, *playPause_, *stop_;
     QAction *nudgeLeft_, *nudgeReset_, *nudgeRight_;
     QAction *loop_, *reverse_, *preview_, *exportSlice_, *exportTransients_;
+    QAction *exportMenu_, *exportLoop_;
     SegmentedPicker *displayMode_, *loopBars_, *slices_;
     QSlider* volume_;
     QWidget* volumeGroup_;

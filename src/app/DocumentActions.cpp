@@ -36,6 +36,8 @@ AudioZoomActions makeZoomActions(AudioStore* store) {
     a.canAnalyze = [store] { return store->buffer() != nullptr && !store->isAnalyzing(); };
     a.isAnalyzing = [store] { return store->isAnalyzing(); };
     a.hasAnalysis = [store] { return store->analysis().has_value(); };
+    a.exportLoop = [store] { store->exportLoop(); };
+    a.canExport = [store] { return store->buffer() != nullptr; };
     return a;
 }
 

@@ -18,6 +18,7 @@ AudioStore::AudioStore(AppSettings* settings, RecentFiles* recentFiles, std::uni
     // Prepared but not started: the first play or preview starts it.
     engine_->setOutputLevel(volume_);
     connectOutputDevice();
+    if (settings_) matchTempo_ = settings_->matchTempoBPM();
 
     interactTimer_ = new QTimer(this);
     interactTimer_->setSingleShot(true);

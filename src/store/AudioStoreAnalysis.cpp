@@ -60,9 +60,11 @@ void AudioStore::updateAnalysisNote() {
     const bool uncertain = a.bars.empty() || a.bars.front().confidence < 0.25f;
     char bpm[64];
     std::snprintf(bpm, sizeof bpm, "%.1f", a.bpm);
-    QString text = (uncertain ? QStringLiteral("≈") : QString()) + QString::fromLatin1(bpm) +
-                   QStringLiteral(" BPM · %1 bars · %2/4 · ").arg(a.bars.size()).arg(a.beatsPerBar) +
-                   QString::fromStdString(a.engineName);
+    QString text =
+        (uncertain ? QStringLiteral("≈") : QString()) + QString::fromLatin1(bpm) + QStringLiteral(" BPM");
+    if (matchTempo_ > 0) text += QString::asprintf(" → %.1f", matchTempo_);
+    text += QStringLiteral(" · %1 bars · %2/4 · ").arg(a.bars.size()).arg(a.beatsPerBar) +
+            QString::fromStdString(a.engineName);
     if (gridShiftQuarters_ != 0)
         text += QString::asprintf(" · grid %+d", gridShiftQuarters_) + QStringLiteral("×¼");
     setAnalysisNote(text);
