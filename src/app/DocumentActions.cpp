@@ -36,6 +36,9 @@ AudioZoomActions makeZoomActions(AudioStore* store) {
     a.canAnalyze = [store] { return store->buffer() != nullptr && !store->isAnalyzing(); };
     a.isAnalyzing = [store] { return store->isAnalyzing(); };
     a.hasAnalysis = [store] { return store->analysis().has_value(); };
+    a.matchTempo = [store] { return store->matchTempo(); };
+    a.setMatchTempo = [store](double bpm) { store->setMatchTempo(bpm); };
+    a.matchDetectedTempo = [store](double factor) { store->matchDetectedTempo(factor); };
     return a;
 }
 
