@@ -60,6 +60,8 @@ AppMenus::AppMenus(QMenuBar* menuBar, BundleSource source, std::function<void()>
     reverse_ = addItem(barMenu_, QStringLiteral("Reverse"), QKeySequence(Qt::Key_R));
     reverse_->setCheckable(true);
     barMenu_->addSeparator();
+    exportLoop_ = addItem(barMenu_, QStringLiteral("Export Loop"), QKeySequence(Qt::SHIFT | Qt::Key_E));
+    barMenu_->addSeparator();
     // The target tempo as a field inside the menu, beside the toolbar's.
     auto* tempoItem = new QWidgetAction(barMenu_);
     auto* tempoRow = new QWidget(barMenu_);
@@ -115,6 +117,7 @@ AppMenus::AppMenus(QMenuBar* menuBar, BundleSource source, std::function<void()>
     bindZoom(moveLeft_, &AudioZoomActions::moveLoopLeft);
     bindZoom(moveRight_, &AudioZoomActions::moveLoopRight);
     bindZoom(reverse_, &AudioZoomActions::toggleReverse);
+    bindZoom(exportLoop_, &AudioZoomActions::exportLoop);
 
     connect(halfTempo_, &QAction::triggered, this, [this] {
         if (auto b = source_(); b && b->zoom.matchDetectedTempo) b->zoom.matchDetectedTempo(0.5);
@@ -180,6 +183,7 @@ void AppMenus::refresh() {
         const QSignalBlocker blocker(matchTempo_);
         matchTempo_->setValue(target);
     }
+    exportLoop_->setEnabled(ask(&AudioZoomActions::canExport));
     // Deferred: a refresh may run while one of the recent items is still firing.
     QMetaObject::invokeMethod(this, &AppMenus::rebuildRecentMenu, Qt::QueuedConnection);
 }

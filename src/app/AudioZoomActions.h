@@ -32,6 +32,8 @@ struct AudioZoomActions {
     std::function<double()> matchTempo;
     std::function<void(double)> setMatchTempo;
     std::function<void(double)> matchDetectedTempo;
+    std::function<void()> exportLoop;
+    std::function<bool()> canExport;
 };
 
 } // namespace barquill

@@ -34,6 +34,8 @@ BarquillApp::~BarquillApp() {
 
 void BarquillApp::start() {
     mainWindow_->show();
+    // A chosen device that is gone gets a note; the system default plays meanwhile.
+    store_->checkOutputDevice();
     if (options_.checkForUpdate) {
         updater_ =
             std::make_unique<BasicUpdater>(BasicUpdater::defaultBaseUrl(), updateBackOffDays, *defaults_);
@@ -61,6 +63,9 @@ void BarquillApp::showSettings() {
         settingsWindow_ = new SettingsWindow(*settings_);
         settingsWindow_->setWindowFlag(Qt::Window);
         settingsWindow_->setWindowTitle(QStringLiteral("Settings"));
+        settingsWindow_->setDeviceLister([this](std::function<void(std::vector<OutputDevice>)> done) {
+            store_->engine().listOutputDevices(std::move(done));
+        });
     }
     settingsWindow_->show();
     settingsWindow_->raise();

@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QSlider>
 
 #include <cmath>
@@ -130,6 +131,14 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     QWidget* exportGroup = group(trailingBar, trailing_, 6);
     addButton(exportGroup->layout(), exportSlice_, false);
     addButton(exportGroup->layout(), exportTransients_, false);
+    // The keys live on the Bar menu's items; the texts here only show them.
+    // Icon-only, so the trailing row still fits the narrowest window.
+    exportMenu_ = makeAction(QString(), QStringLiteral("waveform"), QKeySequence());
+    exportMenu_->setToolTip(QStringLiteral("Export the loop as one WAV (Shift+E) or the bar as a slice kit"));
+    auto* exportMenu = new QMenu(this);
+    exportLoop_ = exportMenu->addAction(QStringLiteral("Export Loop\tShift+E"));
+    exportMenu_->setMenu(exportMenu);
+    addButton(exportGroup->layout(), exportMenu_, true)->setPopupMode(QToolButton::InstantPopup);
 
     connect(goToStart_, &QAction::triggered, store_, &AudioStore::goToStart);
     connect(playPause_, &QAction::triggered, store_, &AudioStore::togglePlay);
@@ -146,6 +155,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
             [this](double bpm) { store_->setMatchTempo(bpm); });
     connect(halfTempo_, &QAction::triggered, store_, [this] { store_->matchDetectedTempo(0.5); });
     connect(doubleTempo_, &QAction::triggered, store_, [this] { store_->matchDetectedTempo(2); });
+    connect(exportLoop_, &QAction::triggered, store_, &AudioStore::exportLoop);
     connect(displayMode_, &SegmentedPicker::picked, store_,
             [this](int value) { store_->setDisplayMode(static_cast<WaveformDisplayMode>(value)); });
     connect(loopBars_, &SegmentedPicker::picked, store_, [this](int value) { store_->setLoopBars(value); });
@@ -225,8 +235,8 @@ void ContentToolbar::refresh() {
                                    palette().color(QPalette::ButtonText)));
     playPause_->setToolTip(playing ? QStringLiteral("Pause — replay restarts from play start (Space)")
                                    : QStringLiteral("Play (Space)"));
-    for (QAction* action :
-         {goToStart_, playPause_, stop_, loop_, reverse_, preview_, exportSlice_, exportTransients_})
+    for (QAction* action : {goToStart_, playPause_, stop_, loop_, reverse_, preview_, exportSlice_,
+                            exportTransients_, exportMenu_, exportLoop_})
         action->setEnabled(hasAudio);
     buttonFor(playPause_)->setProminent(hasAudio);
 

@@ -39,6 +39,9 @@ public:
     QAction* halfTempoAction() const { return halfTempo_; }
     QAction* doubleTempoAction() const { return doubleTempo_; }
     TempoField* matchTempoField() const { return matchTempo_; }
+    // The export control: a button whose menu holds the loop and kit exports.
+    QAction* exportMenuAction() const { return exportMenu_; }
+    QAction* exportLoopAction() const { return exportLoop_; }
 
     CapsuleToolbarButton* buttonFor(QAction* action) const;
     SegmentedPicker* displayModePicker() const { return displayMode_; }
@@ -73,6 +76,7 @@ private:
     QAction *loop_, *reverse_, *preview_, *exportSlice_, *exportTransients_;
     QAction *halfTempo_, *doubleTempo_;
     TempoField* matchTempo_;
+    QAction *exportMenu_, *exportLoop_;
     SegmentedPicker *displayMode_, *loopBars_, *slices_;
     QSlider* volume_;
     QWidget* volumeGroup_;

@@ -39,6 +39,8 @@ AudioZoomActions makeZoomActions(AudioStore* store) {
     a.matchTempo = [store] { return store->matchTempo(); };
     a.setMatchTempo = [store](double bpm) { store->setMatchTempo(bpm); };
     a.matchDetectedTempo = [store](double factor) { store->matchDetectedTempo(factor); };
+    a.exportLoop = [store] { store->exportLoop(); };
+    a.canExport = [store] { return store->buffer() != nullptr; };
     return a;
 }
 

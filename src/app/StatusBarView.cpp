@@ -77,7 +77,7 @@ StatusBarView::StatusBarView(AudioStore* store, QWidget* parent) : QWidget(paren
     for (auto signal :
          {&AudioStore::infoChanged, &AudioStore::isLoadingChanged, &AudioStore::isPlayingChanged,
           &AudioStore::errorMessageChanged, &AudioStore::exportFlashChanged, &AudioStore::analysisNoteChanged,
-          &AudioStore::durationChanged})
+          &AudioStore::durationChanged, &AudioStore::outputNoteChanged})
         connect(store_, signal, this, &StatusBarView::refresh);
     connect(store_, &AudioStore::currentTimeChanged, this, &StatusBarView::refreshPosition);
     refresh();
@@ -133,6 +133,9 @@ void StatusBarView::refresh() {
     } else if (const auto& flash = store_->exportFlash()) {
         message_->setText(*flash);
         messageColor_ = bannerGreen;
+    } else if (const auto& note = store_->outputNote()) {
+        message_->setText(*note);
+        messageColor_ = secondary;
     } else {
         message_->setText(store_->analysisNote());
         messageColor_ = secondary;

@@ -14,7 +14,7 @@ class AudioStore;
 
 // The status bar along the bottom of the main window: a status dot, the loaded file's details,
 // the playhead position, a progress indicator while loading, and one message — an error over the
-// export banner over the analysis note.
+// export banner over the output note over the analysis note.
 //
 // Threads: GUI thread. Borrows the document.
 class StatusBarView : public QWidget {

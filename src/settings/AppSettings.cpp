@@ -62,6 +62,7 @@ void AppSettings::load() {
     setTransientSensitivity(
         loadClamped(defaults_, Keys::transientSensitivity, defaultTransientSensitivity, 100));
     setExportFolderBookmark(defaults_.data(key(Keys::exportFolderBookmark)));
+    setOutputDevice(defaults_.string(key(Keys::outputDevice)).value_or(QString()).trimmed());
     // Off unless a positive number is stored; a stored tempo is brought into range.
     const double tempo = defaults_.number(key(Keys::matchTempoBPM)).value_or(0);
     setMatchTempoBPM(tempo > 0 ? std::clamp(tempo, kMatchTempoMinBPM, kMatchTempoMaxBPM) : 0);
@@ -130,6 +131,11 @@ void AppSettings::setExportFolderBookmark(const std::optional<QByteArray>& bookm
         defaults_.remove(key(Keys::exportFolderBookmark));
 }
 
+void AppSettings::setOutputDevice(const QString& deviceId) {
+    assign(this, outputDevice_, deviceId, &AppSettings::outputDeviceChanged);
+    defaults_.setString(key(Keys::outputDevice), deviceId);
+}
+
 void AppSettings::resetToDefaults() {
     setBarMarkerColor(defaultBarMarkerColor());
     setLoopMarkerColor(defaultLoopMarkerColor());
@@ -141,6 +147,7 @@ void AppSettings::resetToDefaults() {
     setExportBitDepth(defaultExportBitDepth);
     setExportSampleRate(defaultExportSampleRate);
     setTransientSensitivity(defaultTransientSensitivity);
+    setOutputDevice(QString());
     setMatchTempoBPM(defaultMatchTempoBPM);
 }
 

@@ -34,6 +34,7 @@ class AppSettings : public QObject {
                    exportSampleRateChanged)
     Q_PROPERTY(double transientSensitivity READ transientSensitivity WRITE setTransientSensitivity NOTIFY
                    transientSensitivityChanged)
+    Q_PROPERTY(QString outputDevice READ outputDevice WRITE setOutputDevice NOTIFY outputDeviceChanged)
     Q_PROPERTY(double matchTempoBPM READ matchTempoBPM WRITE setMatchTempoBPM NOTIFY matchTempoBPMChanged)
     Q_PROPERTY(std::optional<QByteArray> exportFolderBookmark READ exportFolderBookmark WRITE
                    setExportFolderBookmark NOTIFY exportFolderBookmarkChanged)
@@ -52,6 +53,7 @@ public:
         static constexpr auto exportSampleRate = "Barquill.exportSampleRate";
         static constexpr auto transientSensitivity = "Barquill.transientSensitivity";
         static constexpr auto exportFolderBookmark = "Barquill.exportFolderBookmark";
+        static constexpr auto outputDevice = "Barquill.outputDevice";
         static constexpr auto matchTempoBPM = "Barquill.matchTempoBPM";
     };
 
@@ -86,6 +88,9 @@ public:
     double exportSampleRate() const { return exportSampleRate_; }
     double transientSensitivity() const { return transientSensitivity_; }
     std::optional<QByteArray> exportFolderBookmark() const { return exportFolderBookmark_; }
+    // The output device's id as the device list gives it; empty: the system default. A device
+    // that is gone stays chosen (it may be plugged in again); the output falls back meanwhile.
+    QString outputDevice() const { return outputDevice_; }
     double matchTempoBPM() const { return matchTempoBPM_; }
 
     void setBarMarkerColor(const QColor& color);
@@ -98,6 +103,7 @@ public:
     void setExportBitDepth(qint64 bits);
     void setExportSampleRate(double hz);
     void setTransientSensitivity(double value);
+    void setOutputDevice(const QString& deviceId);
     // 0 or a tempo inside the "Match tempo" range (the document clamps before it stores).
     void setMatchTempoBPM(double bpm);
     // Absent removes the key.
@@ -129,6 +135,7 @@ signals:
     void exportSampleRateChanged();
     void transientSensitivityChanged();
     void exportFolderBookmarkChanged();
+    void outputDeviceChanged();
     void matchTempoBPMChanged();
 
 private:
@@ -146,6 +153,7 @@ private:
     double exportSampleRate_ = defaultExportSampleRate;
     double transientSensitivity_ = defaultTransientSensitivity;
     std::optional<QByteArray> exportFolderBookmark_;
+    QString outputDevice_;
     double matchTempoBPM_ = defaultMatchTempoBPM;
 };
 

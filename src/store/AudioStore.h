@@ -4,6 +4,7 @@
 #include "analysis/BeatBarAnalyzer.h"
 #include "analysis/LocalDSPBeatAnalyzer.h"
 #include "buffer/PCMBuffer.h"
+#include "export/LoopExport.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/decode/Decoders.h"
 #include "store/LoadedAudioInfo.h"
@@ -76,6 +77,7 @@ class AudioStore : public QObject {
     Q_PROPERTY(bool isPreviewing READ isPreviewing NOTIFY isPreviewingChanged)
     Q_PROPERTY(std::optional<QString> exportFlash READ exportFlash NOTIFY exportFlashChanged)
     Q_PROPERTY(bool isExportingTransients READ isExportingTransients NOTIFY isExportingTransientsChanged)
+    Q_PROPERTY(std::optional<QString> outputNote READ outputNote NOTIFY outputNoteChanged)
     Q_PROPERTY(double matchTempo READ matchTempo NOTIFY matchTempoChanged)
 
 public:
@@ -116,6 +118,9 @@ public:
     bool isPreviewing() const { return isPreviewing_; }
     const std::optional<QString>& exportFlash() const { return exportFlash_; }
     bool isExportingTransients() const { return isExportingTransients_; }
+    // A passing remark on the audio output for the status bar (the chosen device is missing and
+    // the system default plays); it clears itself after a few seconds.
+    const std::optional<QString>& outputNote() const { return outputNote_; }
     // The "Match tempo" target in BPM; 0 when off.
     double matchTempo() const { return matchTempo_; }
 
@@ -219,8 +224,18 @@ public:
     void startPreview();
     void endPreview();
 
+    // ---- output device ----
+    // Shows the output note when the chosen device is not among those present (the engine plays
+    // the system default meanwhile). Lists the devices off the GUI thread; the answer arrives later.
+    void checkOutputDevice();
+
     // ---- export ----
     void exportSlices();
+    // Writes the loop range as one WAV: the active loop, or the bars L would loop from the
+    // playhead's bar, or the whole file without bars; reverse, nudge and export settings apply.
+    void exportLoop();
+    // The loop export of the current state, without its folder; none without audio.
+    std::optional<LoopExportJob> loopExportJob() const;
     void exportTransients();
     void flashExport(const QString& text);
     void setFolderChooser(FolderChooser chooser) { folderChooser_ = std::move(chooser); }
@@ -252,6 +267,7 @@ signals:
     void isPreviewingChanged();
     void exportFlashChanged();
     void isExportingTransientsChanged();
+    void outputNoteChanged();
     void matchTempoChanged();
 
 private:
@@ -278,6 +294,14 @@ private:
     void setIsPreviewing(bool value);
     void setExportFlash(std::optional<QString> value);
     void setIsExportingTransients(bool value);
+    void setOutputNote(std::optional<QString> value);
+
+    // The engine's reports, on the GUI thread. A failure while sound plays stops it where it is
+    // (the playhead stays) and shows the message; the next play tries the device again.
+    void outputFailed(const QString& message);
+    void showOutputNote(const QString& note);
+    // Hands the engine its handlers and the chosen device, and follows the setting.
+    void connectOutputDevice();
 
     // Rebuilds the loop after a change of bars, nudge or analysis; `parkWhenPaused` moves a
     // paused playhead into the new loop.
@@ -355,6 +379,8 @@ private:
     int slicesPerBar_ = 8;
     bool isPreviewing_ = false;
     std::optional<QString> exportFlash_;
+    std::optional<QString> outputNote_;
+    int64_t outputNoteGen_ = 0;
     bool isExportingTransients_ = false;
 
     // Internal.

@@ -185,7 +185,7 @@ TEST_F(ToolbarTest, AtTheMinimumWidthTheTrailingControlsMoveToASecondRowUnsqueez
     QCoreApplication::processEvents();
     EXPECT_FALSE(bar->isOneRow());
     for (QAction* action : {bar->loopAction(), bar->reverseAction(), bar->slicePreviewAction(),
-                            bar->exportSliceAction(), bar->exportTransientsAction()})
+                            bar->exportSliceAction(), bar->exportTransientsAction(), bar->exportMenuAction()})
         EXPECT_GE(bar->buttonFor(action)->width(), bar->buttonFor(action)->sizeHint().width())
             << action->text().toStdString();
 }
