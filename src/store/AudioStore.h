@@ -3,6 +3,7 @@
 #include "analysis/BeatBarAnalysis.h"
 #include "analysis/BeatBarAnalyzer.h"
 #include "analysis/LocalDSPBeatAnalyzer.h"
+#include "buffer/BufferRange.h"
 #include "buffer/PCMBuffer.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/decode/Decoders.h"
@@ -41,7 +42,7 @@ using Frame = int64_t;
 // are never written again, and hand their results back with queued calls that pass the
 // generation counters first.
 //
-// Ownership: the store owns every audio buffer (buffer, loopBuffer, reversedBuffer) and
+// Ownership: the store owns every audio buffer (buffer, reversedBuffer) and
 // the engine. It does not own the settings or the recent-file list, which the shell
 // creates once and keeps for the life of the process.
 class AudioStore : public QObject {
@@ -117,7 +118,9 @@ public:
     // Read access for preview, export and tests.
     const PCMBufferPtr& buffer() const { return buffer_; }
     const PCMBufferPtr& reversedBuffer() const { return reversedBuffer_; }
-    const PCMBufferPtr& loopBuffer() const { return loopBuffer_; }
+    // The loop as the player plays it: a range of the buffer, or of the mirror while reversed
+    // (so its first frame is the loop's last). Empty while no loop is cut.
+    const BufferRange& loopPlayRange() const { return loopPlay_; }
     Frame pausedFrame() const { return pausedFrame_; }
     Frame playAnchorFrame() const { return playAnchorFrame_; }
     Frame loopStartFrame() const { return loopStartFrame_; }
@@ -163,7 +166,9 @@ public:
     void setLoopEnabled(bool on);
     void setLoopBars(int bars);
     void moveLoop(int by);
-    bool buildLoopBuffer();
+    // Cuts the loop at loopStartBar (the whole file without bars) as a range of the buffer or
+    // the mirror; no samples are copied. False when no loop can be cut.
+    bool buildLoopRange();
     void scheduleLoop(Frame fromOffset);
     std::optional<std::pair<double, double>> loopRange() const;
 
@@ -273,8 +278,8 @@ private:
     // Schedules the mirror from forward frame p (playback runs towards 0); false with the
     // message shown when no mirror can be had.
     bool scheduleReversedFrom(Frame p);
-    // Schedules the buffer from frame f to its end; false when that copy cannot be had.
-    bool scheduleForwardFrom(Frame f);
+    // Schedules the buffer from frame f to its end.
+    void scheduleForwardFrom(Frame f);
     double sampleRate() const;
     Frame frameLength() const;
 
@@ -342,7 +347,7 @@ private:
     LocalDSPBeatAnalyzer beatAnalyzer_{70, 180, 4};
     int64_t analysisGen_ = 0;
     std::optional<std::pair<double, double>> panAnchor_; // (fraction, start)
-    PCMBufferPtr loopBuffer_;
+    BufferRange loopPlay_;
     bool looping_ = false;
     Frame loopStartFrame_ = 0;
     Frame loopFrames_ = 0;

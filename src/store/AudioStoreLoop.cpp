@@ -1,7 +1,5 @@
 #include "store/AudioStore.h"
 
-#include "buffer/BufferOps.h"
-
 #include <algorithm>
 
 namespace barquill {
@@ -13,63 +11,59 @@ Frame frameOfBarTime(double seconds, double sr) {
 }
 } // namespace
 
-bool AudioStore::buildLoopBuffer() {
+bool AudioStore::buildLoopRange() {
     const Frame n = frameLength();
     if (!buffer_ || n == 0) return false;
     const double sr = sampleRate();
     const std::vector<Bar> bars = effectiveBars();
 
+    Frame start = 0, end = n;
     if (bars.empty()) {
-        PCMBufferPtr whole = copyFrames(*buffer_, 0, n);
-        if (!whole || whole->frameLength() == 0) return false;
-        if (isReversed_) reverseInPlace(*whole);
         loopStartBar_ = 0;
-        loopStartFrame_ = 0;
-        loopFrames_ = whole->frameLength();
-        loopBuffer_ = std::move(whole);
-        return true;
+    } else {
+        const int count = static_cast<int>(bars.size());
+        loopStartBar_ = std::clamp(loopStartBar_, 0, count - 1);
+        const int barsInLoop = std::min(loopBars_ < 2 ? 1 : loopBars_, count - loopStartBar_);
+        start = std::clamp<Frame>(frameOfBarTime(bars[loopStartBar_].startTime, sr), 0, n);
+        const Bar& last = bars[loopStartBar_ + barsInLoop - 1];
+        end = std::min(std::max(frameOfBarTime(last.startTime + last.duration, sr), start + 1), n);
+        if (end <= start) return false;
     }
 
-    const int count = static_cast<int>(bars.size());
-    loopStartBar_ = std::clamp(loopStartBar_, 0, count - 1);
-    const int barsInLoop = std::min(loopBars_ < 2 ? 1 : loopBars_, count - loopStartBar_);
-
-    const Frame start = std::clamp<Frame>(frameOfBarTime(bars[loopStartBar_].startTime, sr), 0, n);
-    const Bar& last = bars[loopStartBar_ + barsInLoop - 1];
-    Frame end = frameOfBarTime(last.startTime + last.duration, sr);
-    end = std::min(std::max(end, start + 1), n);
-    if (end <= start) return false;
-
-    PCMBufferPtr loop = copyFrames(*buffer_, start, end - start);
-    if (!loop || loop->frameLength() == 0) return false;
-    if (isReversed_) reverseInPlace(*loop);
+    // Reversed, the loop is the mirror's range of the same frames: frame i of the mirror is
+    // frame n-1-i of the buffer, so [start, end) becomes [n-end, n-start).
+    BufferRange range;
+    if (isReversed_) {
+        PCMBufferPtr mirror = mirrorBuffer();
+        if (!mirror) return false;
+        range = {std::move(mirror), static_cast<uint32_t>(n - end), static_cast<uint32_t>(end - start)};
+    } else {
+        range = {buffer_, static_cast<uint32_t>(start), static_cast<uint32_t>(end - start)};
+    }
     loopStartFrame_ = start;
     loopFrames_ = end - start;
-    loopBuffer_ = std::move(loop);
+    loopPlay_ = std::move(range);
     return true;
 }
 
 void AudioStore::scheduleLoop(Frame fromOffset) {
-    if (!loopBuffer_ || loopFrames_ < 1) return;
-    // The offset counts into the loop buffer as stored: from the loop's end when reversed.
+    if (!loopPlay_.buffer || loopFrames_ < 1) return;
+    // The offset counts into the loop as played: from the loop's end when reversed.
     const Frame offset = std::clamp<Frame>(fromOffset, 0, loopFrames_ - 1);
     const Frame startFrame =
         isReversed_ ? loopStartFrame_ + loopFrames_ - 1 - offset : loopStartFrame_ + offset;
     playStartFrame_ = startFrame;
     playAnchorFrame_ = startFrame;
     lastLoopPass_ = -1;
-    if (offset > 0) {
-        if (PCMBufferPtr tail = copyFrames(*loopBuffer_, offset, loopFrames_ - offset);
-            tail && tail->frameLength() > 0) {
-            // The rest of the current pass once, then the whole loop over and over.
-            loopTailFrames_ = tail->frameLength();
-            engine_->scheduleOnce(std::move(tail));
-            engine_->scheduleLooping(loopBuffer_);
-            return;
-        }
-    }
     loopTailFrames_ = 0;
-    engine_->scheduleLooping(loopBuffer_);
+    if (offset > 0) {
+        // The rest of the current pass once, then the whole loop over and over.
+        const BufferRange tail{loopPlay_.buffer, loopPlay_.startFrame + static_cast<uint32_t>(offset),
+                               static_cast<uint32_t>(loopFrames_ - offset)};
+        loopTailFrames_ = tail.playableFrames();
+        engine_->scheduleRange(tail);
+    }
+    engine_->scheduleLoopingRange(loopPlay_);
 }
 
 std::optional<std::pair<double, double>> AudioStore::loopRange() const {
@@ -87,7 +81,7 @@ void AudioStore::restartLoop() {
 }
 
 bool AudioStore::rebuildLoopWhilePaused() {
-    if (!buildLoopBuffer()) {
+    if (!buildLoopRange()) {
         setLoopEnabledField(false);
         return false;
     }
@@ -127,10 +121,7 @@ void AudioStore::setLoopEnabled(bool on) {
                 stop();
                 return;
             }
-            if (!scheduleForwardFrom(f)) {
-                setIsPlaying(false);
-                return;
-            }
+            scheduleForwardFrom(f);
         } else if (!scheduleReversedFrom(f)) {
             setIsPlaying(false);
             return;
@@ -144,7 +135,7 @@ void AudioStore::setLoopEnabled(bool on) {
     if (!buffer_) return;
     // The loop starts at the bar where the next play would start: the clicked or sought bar.
     loopStartBar_ = barIndexAt(static_cast<double>(pausedFrame_) / sr);
-    if (!buildLoopBuffer()) return;
+    if (!buildLoopRange()) return;
     setLoopEnabledField(true);
     const Frame loopEnd = loopStartFrame_ + loopFrames_;
     if (pausedFrame_ < loopStartFrame_ || pausedFrame_ >= loopEnd) {
