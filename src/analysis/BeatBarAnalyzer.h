@@ -2,6 +2,7 @@
 
 #include "analysis/BeatBarAnalysis.h"
 #include "analysis/BeatBarAnalysisError.h"
+#include "buffer/ChannelMix.h"
 
 #include <variant>
 #include <vector>
@@ -18,7 +19,12 @@ using AnalysisOutcome = std::variant<BeatBarAnalysis, BeatBarAnalysisError>;
 class BeatBarAnalyzer {
 public:
     virtual ~BeatBarAnalyzer() = default;
-    virtual AnalysisOutcome analyze(const std::vector<float>& samples, double sampleRate) const = 0;
+    AnalysisOutcome analyze(const std::vector<float>& samples, double sampleRate) const {
+        return analyze(ChannelMix(samples), sampleRate);
+    }
+    // The same on the mean of several channels, read as needed instead of mixed down first; the
+    // result is bit for bit that of the mixdown. The caller keeps the channels alive during the call.
+    virtual AnalysisOutcome analyze(const ChannelMix& mix, double sampleRate) const = 0;
 };
 
 // Declared for engines that may stretch audio to a tempo; nothing implements or calls it yet.
