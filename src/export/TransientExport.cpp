@@ -1,6 +1,7 @@
 #include "export/TransientExport.h"
 
 #include "buffer/BufferOps.h"
+#include "buffer/ChannelMix.h"
 #include "export/ExportSet.h"
 #include "export/Fades.h"
 #include "export/Resample.h"
@@ -71,8 +72,8 @@ TransientExportOutcome runTransientExport(const TransientExportJob& job) {
     }
     TransientOutcome detected;
     try {
-        const std::vector<float> mono = monoMixdown(*job.source);
-        detected = job.extractor.detect(mono, job.source->sampleRate());
+        // The channels' mean is read as the detection goes: no mono copy of the whole file.
+        detected = job.extractor.detect(ChannelMix(*job.source), job.source->sampleRate());
     } catch (const std::bad_alloc&) {
         outcome.failure = "Transient export failed: format error.";
         return outcome;

@@ -53,7 +53,7 @@ void AudioStore::open(const QString& path) {
     setAnalysisNote(QStringLiteral("Decoding…"));
 
     setLoopEnabledField(false);
-    loopBuffer_.reset();
+    loopPlay_ = {};
     looping_ = false;
     loopStartBar_ = 0;
     loopStartFrame_ = 0;

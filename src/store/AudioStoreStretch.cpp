@@ -1,5 +1,6 @@
 #include "store/AudioStore.h"
 
+#include "buffer/BufferOps.h"
 #include "settings/AppSettings.h"
 #include "stretch/LoopStretch.h"
 
@@ -35,13 +36,13 @@ void AudioStore::matchDetectedTempo(double factor) {
 void AudioStore::requestStretchedLoop() {
     ++stretchGen_;
     stretching_ = false;
-    const bool wanted = matchTempo_ > 0 && loopBarCount_ > 0 && loopBuffer_;
-    if (wanted && stretchedSource_ == loopBuffer_ && stretchedTempo_ == matchTempo_) return;
-    if (stretchedSource_ != loopBuffer_ || !wanted) {
+    const bool wanted = matchTempo_ > 0 && loopBarCount_ > 0 && loopPlay_.buffer;
+    if (wanted && stretchedSource_ == loopPlay_ && stretchedTempo_ == matchTempo_) return;
+    if (stretchedSource_ != loopPlay_ || !wanted) {
         // Back to the loop as cut; a pass already playing finishes first.
-        if (stretchedLoop_ && passBuffer_ == stretchedLoop_ && looping_) passSwitchPending_ = true;
+        if (stretchedLoop_ && passRange_.buffer == stretchedLoop_ && looping_) passSwitchPending_ = true;
         stretchedLoop_.reset();
-        stretchedSource_.reset();
+        stretchedSource_ = {};
     }
     if (!wanted) return;
 
@@ -51,14 +52,17 @@ void AudioStore::requestStretchedLoop() {
 }
 
 void AudioStore::startStretchJob() {
-    // The job reads only the loop buffer, which nobody writes once it is built.
+    // The job copies the loop's frames out of the track (or its mirror), which nobody writes
+    // once it is built, so the GUI thread copies nothing.
     const int64_t generation = stretchGen_;
-    PCMBufferPtr source = loopBuffer_;
+    BufferRange source = loopPlay_;
     const int bars = loopBarCount_;
     const double target = matchTempo_;
     stretchJob_ = QtConcurrent::run([source, bars, target]() -> StretchOutcome {
         try {
-            return stretchLoopToTempo(RubberBandTimeStretcher{}, *source, bars, target);
+            PCMBufferPtr loop = copyFrames(*source.buffer, source.startFrame, source.playableFrames());
+            if (!loop) return std::string("Not enough memory to stretch the loop.");
+            return stretchLoopToTempo(RubberBandTimeStretcher{}, *loop, bars, target);
         } catch (const std::exception& e) {
             return std::string(e.what());
         }
@@ -71,9 +75,9 @@ void AudioStore::startStretchJob() {
                      });
 }
 
-void AudioStore::applyStretchedLoop(int64_t generation, PCMBufferPtr source, double target,
+void AudioStore::applyStretchedLoop(int64_t generation, BufferRange source, double target,
                                     StretchOutcome outcome) {
-    if (generation != stretchGen_ || source != loopBuffer_) {
+    if (generation != stretchGen_ || source != loopPlay_) {
         if (stretching_) startStretchJob();
         return;
     }
@@ -88,7 +92,7 @@ void AudioStore::applyStretchedLoop(int64_t generation, PCMBufferPtr source, dou
         stretchedLoop_ = std::get<PCMBufferPtr>(std::move(outcome));
     }
     if (looping_ && isPlaying_)
-        passSwitchPending_ = passBuffer_ != (stretchedLoop_ ? stretchedLoop_ : loopBuffer_);
+        passSwitchPending_ = passRange_ != (stretchedLoop_ ? BufferRange::whole(stretchedLoop_) : loopPlay_);
 }
 
 Frame AudioStore::currentLoopOffset() const {
