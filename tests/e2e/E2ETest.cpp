@@ -87,7 +87,7 @@ public:
         QJsonObject defaults;
         defaults["Barquill.exportFolderBookmark"] = QJsonObject{
             {"data", QString::fromLatin1(QByteArray::fromStdString(exportDir.string()).toBase64())}};
-        if (!outputDevice.isEmpty()) defaults["Barquill.outputDevice"] = outputDevice;
+        if (!outputDevice.isEmpty()) defaults["Barquill.outputDevice"] = QJsonObject{{"string", outputDevice}};
         QFile file(QString::fromStdString((home / ".config" / "Barquill" / "defaults.json").string()));
         if (file.open(QIODevice::WriteOnly)) file.write(QJsonDocument(defaults).toJson());
     }
