@@ -87,7 +87,8 @@ public:
         QJsonObject defaults;
         defaults["Barquill.exportFolderBookmark"] = QJsonObject{
             {"data", QString::fromLatin1(QByteArray::fromStdString(exportDir.string()).toBase64())}};
-        if (!outputDevice.isEmpty()) defaults["Barquill.outputDevice"] = QJsonObject{{"string", outputDevice}};
+        if (!outputDevice.isEmpty())
+            defaults["Barquill.outputDevice"] = QJsonObject{{"string", outputDevice}};
         QFile file(QString::fromStdString((home / ".config" / "Barquill" / "defaults.json").string()));
         if (file.open(QIODevice::WriteOnly)) file.write(QJsonDocument(defaults).toJson());
     }
@@ -159,6 +160,19 @@ public:
             const auto last =
                 std::find_if(heard.rbegin(), heard.rend(), [](float x) { return std::fabs(x) > 1e-3f; });
             if (last - heard.rbegin() >= kRate / 5) return;
+            QThread::msleep(50);
+        }
+    }
+
+    // Waits until the recording since `from` holds `frames` frames from its first sound on.
+    void waitForSound(int64_t from, int64_t frames) const {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 15000) {
+            const auto heard = recordedLeft(from);
+            const auto first =
+                std::find_if(heard.begin(), heard.end(), [](float x) { return std::fabs(x) > 1e-3f; });
+            if (heard.end() - first >= frames) return;
             QThread::msleep(50);
         }
     }
@@ -261,7 +275,8 @@ TEST_F(EndToEnd, Step3_LoopRepeatsTheBarSeamlessly) {
 
     const int64_t before = session->services.recordedFrames();
     session->press("space");
-    QThread::msleep(static_cast<unsigned long>((loopEnd - loopStart) * 2500 + 500));
+    // Two and a half passes as heard, however long the device took to start.
+    session->waitForSound(before, loopFrames * 5 / 2);
     const auto heard = session->recordedLeft(before);
 
     // Each pass is the bar itself; the second pass starts exactly one loop length after the first.
