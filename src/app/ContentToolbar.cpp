@@ -1,5 +1,6 @@
 #include "app/ContentToolbar.h"
 
+#include "app/TempoField.h"
 #include "app/ToolbarButtons.h"
 #include "platform/ui/SymbolIcon.h"
 #include "store/AudioStore.h"
@@ -44,7 +45,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     trailingBar->setContentsMargins(0, 0, 0, 0);
     trailingBar->setSpacing(areaSpacing);
 
-    // Leading: transport, display mode, volume.
+    // Leading: transport, display mode, volume, tempo match.
     goToStart_ = makeAction(QString(), QStringLiteral("backward.end.fill"), QKeySequence(Qt::Key_Backspace));
     playPause_ = makeAction(QString(), QStringLiteral("play.fill"), QKeySequence(Qt::Key_Space));
     stop_ = makeAction(QString(), QStringLiteral("stop.fill"), QKeySequence(Qt::Key_S));
@@ -75,6 +76,22 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     volumeGroup_->layout()->addWidget(quiet);
     volumeGroup_->layout()->addWidget(volume_);
     volumeGroup_->layout()->addWidget(loud);
+
+    // The target tempo loops play and export at; the halves and doubles come from the detected tempo.
+    QWidget* tempoGroup = group(bar, leading_, 6);
+    tempoGroup->setToolTip(
+        QStringLiteral("Match tempo: play and export the loop at this BPM, key unchanged"));
+    auto* tempoLabel = new QLabel(QStringLiteral("Match tempo"), tempoGroup);
+    matchTempo_ = new TempoField(tempoGroup);
+    matchTempo_->setObjectName(QStringLiteral("matchTempo"));
+    halfTempo_ = makeAction(QStringLiteral("½"), QString(), QKeySequence());
+    halfTempo_->setToolTip(QStringLiteral("Match tempo: half the detected BPM"));
+    doubleTempo_ = makeAction(QStringLiteral("×2"), QString(), QKeySequence());
+    doubleTempo_->setToolTip(QStringLiteral("Match tempo: double the detected BPM"));
+    tempoGroup->layout()->addWidget(tempoLabel);
+    tempoGroup->layout()->addWidget(matchTempo_);
+    addButton(tempoGroup->layout(), halfTempo_, false);
+    addButton(tempoGroup->layout(), doubleTempo_, false);
 
     // Trailing: grid nudge, loop and reverse, slice preview, export.
     nudgeLeft_ = makeAction(QString(), QStringLiteral("chevron.left"), QKeySequence());
@@ -134,6 +151,10 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     connect(preview_, &QAction::triggered, store_, &AudioStore::togglePreview);
     connect(exportSlice_, &QAction::triggered, store_, &AudioStore::exportSlices);
     connect(exportTransients_, &QAction::triggered, store_, &AudioStore::exportTransients);
+    connect(matchTempo_, &QDoubleSpinBox::valueChanged, store_,
+            [this](double bpm) { store_->setMatchTempo(bpm); });
+    connect(halfTempo_, &QAction::triggered, store_, [this] { store_->matchDetectedTempo(0.5); });
+    connect(doubleTempo_, &QAction::triggered, store_, [this] { store_->matchDetectedTempo(2); });
     connect(exportLoop_, &QAction::triggered, store_, &AudioStore::exportLoop);
     connect(displayMode_, &SegmentedPicker::picked, store_,
             [this](int value) { store_->setDisplayMode(static_cast<WaveformDisplayMode>(value)); });
@@ -148,7 +169,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
           &AudioStore::isAnalyzingChanged, &AudioStore::gridShiftQuartersChanged,
           &AudioStore::loopEnabledChanged, &AudioStore::loopBarsChanged, &AudioStore::isReversedChanged,
           &AudioStore::isReversingChanged, &AudioStore::slicesPerBarChanged, &AudioStore::isPreviewingChanged,
-          &AudioStore::isExportingTransientsChanged})
+          &AudioStore::isExportingTransientsChanged, &AudioStore::matchTempoChanged})
         connect(store_, signal, this, &ContentToolbar::refresh);
     refresh();
     placeAreas(true);
@@ -264,6 +285,16 @@ void ContentToolbar::refresh() {
         hasBars ? QStringLiteral("Export the playhead's bar as slice WAVs (E)")
                 : QStringLiteral("Export the whole file as slice WAVs (no bars detected) (E)"));
     buttonFor(exportTransients_)->setBusy(store_->isExportingTransients());
+
+    const bool hasTempo = store_->analysis().has_value();
+    halfTempo_->setEnabled(hasTempo);
+    doubleTempo_->setEnabled(hasTempo);
+    matchTempo_->setEnabled(hasAudio);
+    if (hasTempo) matchTempo_->setStartTempo(std::round(store_->analysis()->bpm * 10) / 10);
+    if (matchTempo_->value() != store_->matchTempo()) {
+        const QSignalBlocker blocker(matchTempo_);
+        matchTempo_->setValue(store_->matchTempo());
+    }
 
     displayMode_->setValue(static_cast<int>(store_->displayMode()));
     const int volumeValue = static_cast<int>(std::lround(store_->volume() * volumeSteps));

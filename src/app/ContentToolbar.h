@@ -11,6 +11,7 @@ namespace barquill {
 class AudioStore;
 class CapsuleToolbarButton;
 class SegmentedPicker;
+class TempoField;
 
 // The main window's toolbar: transport, display mode and volume on the leading side; grid nudge,
 // loop and reverse, slice preview and the two exports on the trailing side. Every button's tooltip
@@ -35,6 +36,9 @@ public:
     QAction* slicePreviewAction() const { return preview_; }
     QAction* exportSliceAction() const { return exportSlice_; }
     QAction* exportTransientsAction() const { return exportTransients_; }
+    QAction* halfTempoAction() const { return halfTempo_; }
+    QAction* doubleTempoAction() const { return doubleTempo_; }
+    TempoField* matchTempoField() const { return matchTempo_; }
     // The export control: a button whose menu holds the loop and kit exports.
     QAction* exportMenuAction() const { return exportMenu_; }
     QAction* exportLoopAction() const { return exportLoop_; }
@@ -72,6 +76,8 @@ private:
     QAction *goToStart_, *playPause_, *stop_;
     QAction *nudgeLeft_, *nudgeReset_, *nudgeRight_;
     QAction *loop_, *reverse_, *preview_, *exportSlice_, *exportTransients_;
+    QAction *halfTempo_, *doubleTempo_;
+    TempoField* matchTempo_;
     QAction *exportMenu_, *exportLoop_;
     SegmentedPicker *displayMode_, *loopBars_, *slices_;
     QSlider* volume_;

@@ -40,6 +40,9 @@ AudioZoomActions makeZoomActions(AudioStore* store) {
     };
     a.isAnalyzing = [store] { return store->isAnalyzing(); };
     a.hasAnalysis = [store] { return store->analysis().has_value(); };
+    a.matchTempo = [store] { return store->matchTempo(); };
+    a.setMatchTempo = [store](double bpm) { store->setMatchTempo(bpm); };
+    a.matchDetectedTempo = [store](double factor) { store->matchDetectedTempo(factor); };
     a.exportLoop = [store] { store->exportLoop(); };
     a.canExport = [store] { return store->buffer() != nullptr; };
     return a;
