@@ -10,7 +10,7 @@ packages=(
     libsoxr-dev portaudio19-dev libasound2-dev libasound2-plugins libjack-jackd2-dev
     libutf8proc-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    ffmpeg sox libsox-fmt-all
+    ffmpeg sox libsox-fmt-all aubio-tools
     xvfb xauth xdotool x11-utils pulseaudio pulseaudio-utils fonts-dejavu-core
 )
 
