@@ -75,7 +75,7 @@ TransientExportOutcome runTransientExport(const TransientExportJob& job) {
         // The channels' mean is read as the detection goes: no mono copy of the whole file.
         detected = job.extractor.detect(ChannelMix(*job.source), job.source->sampleRate());
     } catch (const std::bad_alloc&) {
-        outcome.failure = "Transient export failed: format error.";
+        outcome.failure = "Transient export failed: not enough memory.";
         return outcome;
     }
     if (const auto* error = std::get_if<TransientError>(&detected)) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <new>
 
 namespace barquill {
 
@@ -23,6 +24,8 @@ void AudioStore::startAnalysis() {
     QtConcurrent::run([analyzer, buffer = buffer_]() -> AnalysisOutcome {
         try {
             return analyzer.analyze(ChannelMix(*buffer), buffer->sampleRate());
+        } catch (const std::bad_alloc&) {
+            return BeatBarAnalysisError::failed("not enough memory to analyse this file.");
         } catch (const std::exception& e) {
             return BeatBarAnalysisError::failed(e.what());
         }
