@@ -56,6 +56,7 @@ AppMenus::AppMenus(QMenuBar* menuBar, BundleSource source, std::function<void()>
     reverse_->setCheckable(true);
     barMenu_->addSeparator();
     exportLoop_ = addItem(barMenu_, QStringLiteral("Export Loop"), QKeySequence(Qt::SHIFT | Qt::Key_E));
+    exportKit_ = addItem(barMenu_, QStringLiteral("Export Slice Kit…"), QKeySequence());
 
     helpMenu_ = menuBar->addMenu(QStringLiteral("Help"));
     QAction* help =
@@ -97,6 +98,7 @@ AppMenus::AppMenus(QMenuBar* menuBar, BundleSource source, std::function<void()>
     bindZoom(moveRight_, &AudioZoomActions::moveLoopRight);
     bindZoom(reverse_, &AudioZoomActions::toggleReverse);
     bindZoom(exportLoop_, &AudioZoomActions::exportLoop);
+    bindZoom(exportKit_, &AudioZoomActions::exportSliceKit);
 
     for (QMenu* menu : {fileMenu_, viewMenu_, barMenu_})
         connect(menu, &QMenu::aboutToShow, this, &AppMenus::refresh);
@@ -134,6 +136,7 @@ void AppMenus::refresh() {
     reverse_->setEnabled(ask(&AudioZoomActions::canReverse));
     reverse_->setChecked(ask(&AudioZoomActions::isReversed));
     exportLoop_->setEnabled(ask(&AudioZoomActions::canExport));
+    exportKit_->setEnabled(ask(&AudioZoomActions::canExport));
     // Deferred: a refresh may run while one of the recent items is still firing.
     QMetaObject::invokeMethod(this, &AppMenus::rebuildRecentMenu, Qt::QueuedConnection);
 }

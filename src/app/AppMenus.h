@@ -53,7 +53,7 @@ private:
     QAction* open_;
     QAction *zoomIn_, *zoomOut_, *zoomToFit_, *panLeft_, *panRight_;
     QAction *analyze_, *nudgeLeft_, *nudgeRight_, *resetNudge_, *moveLeft_, *moveRight_, *reverse_;
-    QAction* exportLoop_;
+    QAction *exportLoop_, *exportKit_;
 };
 
 } // namespace barquill

@@ -29,6 +29,7 @@ struct AudioZoomActions {
     std::function<bool()> isAnalyzing;
     std::function<bool()> hasAnalysis;
     std::function<void()> exportLoop;
+    std::function<void()> exportSliceKit;
     std::function<bool()> canExport;
 };
 

@@ -120,6 +120,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     exportMenu_->setToolTip(QStringLiteral("Export the loop as one WAV (Shift+E) or the bar as a slice kit"));
     auto* exportMenu = new QMenu(this);
     exportLoop_ = exportMenu->addAction(QStringLiteral("Export Loop\tShift+E"));
+    exportKit_ = exportMenu->addAction(QStringLiteral("Export Slice Kit…"));
     exportMenu_->setMenu(exportMenu);
     addButton(exportGroup->layout(), exportMenu_, true)->setPopupMode(QToolButton::InstantPopup);
 
@@ -135,6 +136,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     connect(exportSlice_, &QAction::triggered, store_, &AudioStore::exportSlices);
     connect(exportTransients_, &QAction::triggered, store_, &AudioStore::exportTransients);
     connect(exportLoop_, &QAction::triggered, store_, &AudioStore::exportLoop);
+    connect(exportKit_, &QAction::triggered, store_, &AudioStore::exportSliceKit);
     connect(displayMode_, &SegmentedPicker::picked, store_,
             [this](int value) { store_->setDisplayMode(static_cast<WaveformDisplayMode>(value)); });
     connect(loopBars_, &SegmentedPicker::picked, store_, [this](int value) { store_->setLoopBars(value); });
@@ -215,7 +217,7 @@ void ContentToolbar::refresh() {
     playPause_->setToolTip(playing ? QStringLiteral("Pause — replay restarts from play start (Space)")
                                    : QStringLiteral("Play (Space)"));
     for (QAction* action : {goToStart_, playPause_, stop_, loop_, reverse_, preview_, exportSlice_,
-                            exportTransients_, exportMenu_, exportLoop_})
+                            exportTransients_, exportMenu_, exportLoop_, exportKit_})
         action->setEnabled(hasAudio);
     buttonFor(playPause_)->setProminent(hasAudio);
 

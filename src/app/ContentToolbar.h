@@ -38,6 +38,7 @@ public:
     // The export control: a button whose menu holds the loop and kit exports.
     QAction* exportMenuAction() const { return exportMenu_; }
     QAction* exportLoopAction() const { return exportLoop_; }
+    QAction* exportKitAction() const { return exportKit_; }
 
     CapsuleToolbarButton* buttonFor(QAction* action) const;
     SegmentedPicker* displayModePicker() const { return displayMode_; }
@@ -70,7 +71,7 @@ private:
     QAction *goToStart_, *playPause_, *stop_;
     QAction *nudgeLeft_, *nudgeReset_, *nudgeRight_;
     QAction *loop_, *reverse_, *preview_, *exportSlice_, *exportTransients_;
-    QAction *exportMenu_, *exportLoop_;
+    QAction *exportMenu_, *exportLoop_, *exportKit_;
     SegmentedPicker *displayMode_, *loopBars_, *slices_;
     QSlider* volume_;
     QWidget* volumeGroup_;

@@ -37,6 +37,7 @@ AudioZoomActions makeZoomActions(AudioStore* store) {
     a.isAnalyzing = [store] { return store->isAnalyzing(); };
     a.hasAnalysis = [store] { return store->analysis().has_value(); };
     a.exportLoop = [store] { store->exportLoop(); };
+    a.exportSliceKit = [store] { store->exportSliceKit(); };
     a.canExport = [store] { return store->buffer() != nullptr; };
     return a;
 }

@@ -51,7 +51,13 @@ const std::vector<KeySection>& keySections() {
           {"T", "Export non-kick transients as one-shots (always forward)"},
           {"Shift+E",
            "Export Loop: the loop (or the bars L would loop) as one seamless WAV with tempo, loop and beat "
-           "markers for DAWs and samplers (reversed adds _rev)"}}},
+           "markers for DAWs and samplers (reversed adds _rev)"},
+          {"Bar menu",
+           "Export Slice Kit…: the bar (or the whole loop) as slice WAVs plus an .sfz, an .sf2 and a .mid "
+           "pattern that plays them back as the loop (keys from C1; SoundFonts mix more than two channels "
+           "to stereo)"},
+          {"Drag", "Alt-drag inside the loop, or drag the file name in the status bar, to drop the loop "
+                   "as a WAV into another app"}}},
         {"View & Zoom",
          "magnifyingglass",
          // Ctrl and Alt are this desktop's Command and Option keys.
