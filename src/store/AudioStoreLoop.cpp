@@ -1,6 +1,7 @@
 #include "store/AudioStore.h"
 
 #include "buffer/BufferOps.h"
+#include "stretch/LoopStretch.h"
 
 #include <algorithm>
 
@@ -24,9 +25,11 @@ bool AudioStore::buildLoopBuffer() {
         if (!whole || whole->frameLength() == 0) return false;
         if (isReversed_) reverseInPlace(*whole);
         loopStartBar_ = 0;
+        loopBarCount_ = 0;
         loopStartFrame_ = 0;
         loopFrames_ = whole->frameLength();
         loopBuffer_ = std::move(whole);
+        requestStretchedLoop();
         return true;
     }
 
@@ -45,7 +48,9 @@ bool AudioStore::buildLoopBuffer() {
     if (isReversed_) reverseInPlace(*loop);
     loopStartFrame_ = start;
     loopFrames_ = end - start;
+    loopBarCount_ = barsInLoop;
     loopBuffer_ = std::move(loop);
+    requestStretchedLoop();
     return true;
 }
 
@@ -58,18 +63,25 @@ void AudioStore::scheduleLoop(Frame fromOffset) {
     playStartFrame_ = startFrame;
     playAnchorFrame_ = startFrame;
     lastLoopPass_ = -1;
-    if (offset > 0) {
-        if (PCMBufferPtr tail = copyFrames(*loopBuffer_, offset, loopFrames_ - offset);
+    passSwitchPending_ = false;
+    // At a target tempo the pass is the stretched loop, entered at the same musical position.
+    const bool stretched = stretchedLoop_ && stretchedSource_ == loopBuffer_;
+    passBuffer_ = stretched ? stretchedLoop_ : loopBuffer_;
+    passFrames_ = passBuffer_->frameLength();
+    passStartOffset_ = stretched ? mapLoopOffset(offset, loopFrames_, passFrames_) : offset;
+    if (passStartOffset_ > 0) {
+        if (PCMBufferPtr tail = copyFrames(*passBuffer_, passStartOffset_, passFrames_ - passStartOffset_);
             tail && tail->frameLength() > 0) {
             // The rest of the current pass once, then the whole loop over and over.
             loopTailFrames_ = tail->frameLength();
             engine_->scheduleOnce(std::move(tail));
-            engine_->scheduleLooping(loopBuffer_);
+            engine_->scheduleLooping(passBuffer_);
             return;
         }
     }
+    passStartOffset_ = 0;
     loopTailFrames_ = 0;
-    engine_->scheduleLooping(loopBuffer_);
+    engine_->scheduleLooping(passBuffer_);
 }
 
 std::optional<std::pair<double, double>> AudioStore::loopRange() const {
