@@ -6,6 +6,7 @@
 #include "buffer/BufferRange.h"
 #include "buffer/PCMBuffer.h"
 #include "export/LoopExport.h"
+#include "export/SliceKit.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/decode/Decoders.h"
 #include "store/LoadedAudioInfo.h"
@@ -241,6 +242,14 @@ public:
     void exportLoop();
     // The loop export of the current state, without its folder; none without audio.
     std::optional<LoopExportJob> loopExportJob() const;
+    // Writes the loop as a WAV into the cache folder for dragging into another application;
+    // the file's path, or none after publishing the error.
+    std::optional<QString> writeLoopForDrag();
+    // Writes the playhead's bar, or the whole loop while looping, as slice WAVs with an .sfz, an
+    // .sf2 and a .mid pattern beside them; the whole file when there are no bars.
+    void exportSliceKit();
+    // The slice kit of the current state, without its folder; none without audio.
+    std::optional<SliceKitJob> sliceKitJob() const;
     void exportTransients();
     void flashExport(const QString& text);
     void setFolderChooser(FolderChooser chooser) { folderChooser_ = std::move(chooser); }
