@@ -150,6 +150,20 @@ public:
         services.run("xdotool", {"key", "--clearmodifiers", key});
     }
 
+    // Waits until the recording since `from` ends in a fifth of a second of silence: what was
+    // played has all reached the capture.
+    void waitForSilence(int64_t from) const {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 5000) {
+            const auto heard = recordedLeft(from);
+            const auto last =
+                std::find_if(heard.rbegin(), heard.rend(), [](float x) { return std::fabs(x) > 1e-3f; });
+            if (last - heard.rbegin() >= kRate / 5) return;
+            QThread::msleep(50);
+        }
+    }
+
     // The recorded left channel from `from` to now (frames of the monitor recording).
     std::vector<float> recordedLeft(int64_t from, Services::Sink sink = Services::first) const {
         auto channels = services.recording(from, services.recordedFrames(sink), sink);
@@ -212,10 +226,13 @@ TEST_F(EndToEnd, Step2_SpacePlaysTheFileFromItsStart) {
     session->press("space");
     ASSERT_TRUE(session->waitFor([](const QJsonObject& s) { return s["isPlaying"].toBool(); }, 5000))
         << "Space did not start playback: " << session->state()["statusMessage"].toString().toStdString();
-    QThread::msleep(2000);
+    // Two seconds of the file, by the playhead: the device may take a moment to start.
+    ASSERT_TRUE(
+        session->waitFor([](const QJsonObject& s) { return s["currentTime"].toDouble() >= 2.0; }, 15000))
+        << "the playhead did not reach 2 s";
     session->press("space");
     ASSERT_TRUE(session->waitFor([](const QJsonObject& s) { return !s["isPlaying"].toBool(); }, 5000));
-    QThread::msleep(300);
+    session->waitForSilence(before);
     const auto heard = session->recordedLeft(before);
     // The playhead stays where the sound stopped: it matches how much was heard (the device may
     // take a moment to start, so wall-clock time is no measure).
