@@ -339,6 +339,9 @@ private:
     Frame currentLoopOffset() const;
     // At a pass boundary: reschedules so the newest pass plays from here on.
     void switchLoopPass();
+    // `bars` bars of loop audio at the export rate and the target tempo, or why not, phrased as an
+    // export failure ("Export failed: … Nothing was written.").
+    std::variant<PCMBufferPtr, QString> stretchForExport(const PCMBufferPtr& audio, int bars) const;
 
     // Results of background jobs, back on the GUI thread; each passes its token or generation.
     void finishLoad(uint64_t token, const QString& path, DecodeResult result);

@@ -1,5 +1,7 @@
 #include "store/AudioStore.h"
 
+#include "export/ExportSet.h"
+#include "export/Resample.h"
 #include "settings/AppSettings.h"
 #include "stretch/LoopStretch.h"
 
@@ -8,6 +10,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <cctype>
 #include <exception>
 
 namespace barquill {
@@ -94,6 +97,21 @@ void AudioStore::applyStretchedLoop(int64_t generation, PCMBufferPtr source, dou
 Frame AudioStore::currentLoopOffset() const {
     const Frame f = currentFrame();
     return isReversed_ ? loopStartFrame_ + loopFrames_ - 1 - f : f - loopStartFrame_;
+}
+
+std::variant<PCMBufferPtr, QString> AudioStore::stretchForExport(const PCMBufferPtr& audio, int bars) const {
+    const auto failure = [](std::string reason) {
+        if (!reason.empty())
+            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+        return QString::fromStdString(ExportSet::failureMessage("Export failed", reason));
+    };
+    if (!audio || audio->frameLength() == 0) return failure("the loop lies outside the file.");
+    // Stretched at the export rate, so the written length is the length rule's to the frame.
+    const PCMBufferPtr atRate = resampleBuffer(audio, exportSampleRateSetting());
+    if (!atRate) return failure("sample-rate conversion failed.");
+    StretchOutcome outcome = stretchLoopToTempo(stretcher_, *atRate, bars, matchTempo_);
+    if (auto* message = std::get_if<std::string>(&outcome)) return failure(*message);
+    return std::get<PCMBufferPtr>(std::move(outcome));
 }
 
 void AudioStore::switchLoopPass() {
