@@ -8,9 +8,9 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
     libsndfile1-dev libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libsoxr-dev portaudio19-dev libasound2-dev libasound2-plugins libjack-jackd2-dev libpulse-dev
-    libutf8proc-dev librubberband-dev
+    libutf8proc-dev librubberband-dev locales
     libgtest-dev libgmock-dev libbenchmark-dev
-    ffmpeg sox libsox-fmt-all
+    ffmpeg sox libsox-fmt-all fluidsynth
     xvfb xauth xdotool x11-utils pulseaudio pulseaudio-utils fonts-dejavu-core
     dpkg-dev desktop-file-utils appstream file
 )

@@ -100,10 +100,10 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     nudgeReset_->setToolTip(QStringLiteral("Grid nudge (click to reset)"));
     nudgeRight_ = makeAction(QString(), QStringLiteral("chevron.right"), QKeySequence());
     nudgeRight_->setToolTip(QStringLiteral("Shift bar grid right by ¼ bar (])"));
-    QWidget* nudge = group(trailingBar, trailing_);
-    addButton(nudge->layout(), nudgeLeft_, true);
-    addButton(nudge->layout(), nudgeReset_, false);
-    addButton(nudge->layout(), nudgeRight_, true);
+    nudgeGroup_ = group(trailingBar, trailing_);
+    addButton(nudgeGroup_->layout(), nudgeLeft_, true);
+    addButton(nudgeGroup_->layout(), nudgeReset_, false);
+    addButton(nudgeGroup_->layout(), nudgeRight_, true);
 
     loop_ = makeAction(QStringLiteral("Loop"), QStringLiteral("repeat"), QKeySequence(Qt::Key_L));
     loopBars_ = new SegmentedPicker({{"1", 1}, {"2", 2}, {"4", 4}, {"8", 8}}, trailing_);
@@ -187,6 +187,20 @@ void ContentToolbar::placeAreas(bool oneRow) {
     oneRow_ = oneRow;
     grid_->removeWidget(leading_);
     grid_->removeWidget(trailing_);
+    // On two rows the grid nudge ends the first row, where there is room to spare, so the second
+    // row keeps every button at its full width.
+    auto* leadingBar = static_cast<QHBoxLayout*>(leading_->layout());
+    auto* trailingBar = static_cast<QHBoxLayout*>(trailing_->layout());
+    leadingBar->removeWidget(nudgeGroup_);
+    trailingBar->removeWidget(nudgeGroup_);
+    if (oneRow) {
+        nudgeGroup_->setParent(trailing_);
+        trailingBar->insertWidget(0, nudgeGroup_);
+    } else {
+        nudgeGroup_->setParent(leading_);
+        leadingBar->addWidget(nudgeGroup_);
+    }
+    nudgeGroup_->show();
     grid_->addWidget(leading_, 0, 0, Qt::AlignLeft);
     // Too narrow for one row: the trailing area moves below the leading one.
     if (oneRow)
@@ -235,10 +249,12 @@ void ContentToolbar::refresh() {
                                    palette().color(QPalette::ButtonText)));
     playPause_->setToolTip(playing ? QStringLiteral("Pause — replay restarts from play start (Space)")
                                    : QStringLiteral("Play (Space)"));
+    // While another file decodes, the old audio is on its way out: nothing may act on it.
+    const bool ready = hasAudio && !store_->isLoading();
     for (QAction* action : {goToStart_, playPause_, stop_, loop_, reverse_, preview_, exportSlice_,
                             exportTransients_, exportMenu_, exportLoop_})
-        action->setEnabled(hasAudio);
-    buttonFor(playPause_)->setProminent(hasAudio);
+        action->setEnabled(ready);
+    buttonFor(playPause_)->setProminent(ready);
 
     const bool canShift = store_->analysis().has_value();
     nudgeLeft_->setEnabled(canShift);

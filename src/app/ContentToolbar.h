@@ -55,12 +55,13 @@ public:
 
     // True while both areas fit on one row.
     bool isOneRow() const { return oneRow_; }
+    // The width both areas need side by side, as the buttons read now.
+    int oneRowWidth() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    int oneRowWidth() const;
     void placeAreas(bool oneRow);
     QAction* makeAction(const QString& text, const QString& symbol, const QKeySequence& key);
     CapsuleToolbarButton* addButton(QLayout* layout, QAction* action, bool circle);
@@ -69,6 +70,7 @@ private:
     QGridLayout* grid_;
     QWidget* leading_;
     QWidget* trailing_;
+    QWidget* nudgeGroup_;
     bool placed_ = false;
     bool oneRow_ = true;
     QAction *goToStart_, *playPause_, *stop_;

@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QStringList>
 
+#include <clocale>
 #include <cstdio>
 
 namespace {
@@ -50,6 +51,9 @@ int main(int argc, char** argv) {
     const QString file = files.isEmpty() ? QString() : files.first();
 
     QApplication application(argc, argv);
+    // Qt has set the C library's locale from the environment; numbers from C formatting and
+    // parsing (here and in the decoding libraries) keep the point as decimal separator.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Barquill"));
     QApplication::setOrganizationName(QString());
     QApplication::setApplicationDisplayName(QStringLiteral("Barquill"));

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -89,6 +90,27 @@ std::optional<std::string> ExportSet::commit() {
     }
     committed_ = true;
     return std::nullopt;
+}
+
+std::optional<std::string> ExportSet::writeFile(const fs::path& path, const std::string& bytes) {
+    const std::string name = path.filename().string();
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return "Could not create " + quoted(name) + ": " + std::generic_category().message(errno) + ".";
+    size_t done = 0;
+    int err = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            err = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (close(fd) != 0 && err == 0) err = errno;
+    if (err == 0) return std::nullopt;
+    return "Could not write " + quoted(name) + ": " + std::generic_category().message(err) + ".";
 }
 
 std::string ExportSet::failureMessage(const std::string& prefix, const std::string& reason) {

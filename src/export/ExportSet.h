@@ -32,6 +32,9 @@ public:
     // or the failure's description.
     std::optional<std::string> commit();
 
+    // Writes `bytes` as the whole file at `path`; none or the failure's description.
+    static std::optional<std::string> writeFile(const std::filesystem::path& path, const std::string& bytes);
+
     // "<prefix>: <reason> Nothing was written." — the message for any failure of a set.
     static std::string failureMessage(const std::string& prefix, const std::string& reason);
 

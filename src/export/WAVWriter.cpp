@@ -241,6 +241,8 @@ std::optional<std::string> writeWAVFile(const PCMBuffer& buffer, const fs::path&
         return "Could not write " + quoted(fileName) + ": the channel count does not match the audio.";
     format.samplerate = static_cast<int>(rate);
     format.channels = static_cast<int>(settings.channelCount);
+    // Beyond stereo, readers expect the extensible header that says which channel is which.
+    if (format.channels > 2) format.format = (format.format & ~SF_FORMAT_TYPEMASK) | SF_FORMAT_WAVEX;
     if (!sf_format_check(&format)) return "Could not write " + quoted(fileName) + ": unsupported WAV format.";
 
     fs::path tempPath;

@@ -117,7 +117,7 @@ SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent)
     snapSwitch_ = snap;
     rowLabels << addRow(
         form, QStringLiteral("Snap clicks to bars"), snap,
-        QStringLiteral("Clicks audition from the nearest barline; hold Option to place exactly"));
+        QStringLiteral("Clicks audition from the nearest barline; hold Alt to place exactly"));
     auto* startLoop = new QCheckBox;
     startLoop->setObjectName(QStringLiteral("startWithLoopEnabled"));
     connect(startLoop, &QCheckBox::toggled, this, [this](bool on) { settings_.setStartWithLoopEnabled(on); });

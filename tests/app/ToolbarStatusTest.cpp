@@ -63,6 +63,24 @@ TEST_F(ToolbarTest, LoopAndSliceTooltipsUseTheWholeFileWordingWithoutBars) {
               QStringLiteral("Export the playhead's bar as slice WAVs (E)"));
 }
 
+TEST_F(ToolbarTest, WhileASecondFileDecodesNothingActsOnTheFirst) {
+    openAndSettle(writeClicks());
+    ContentToolbar* bar = window->toolbar();
+    std::vector<bool> enabledWhileLoading;
+    QObject::connect(store, &AudioStore::isLoadingChanged, window, [&] {
+        if (!store->isLoading()) return;
+        for (QAction* action :
+             {bar->playPauseAction(), bar->loopAction(), bar->reverseAction(), bar->slicePreviewAction(),
+              bar->exportSliceAction(), bar->exportTransientsAction(), menuItem("Reverse"),
+              menuItem("Move Loop Right 1 Bar")})
+            enabledWhileLoading.push_back(action->isEnabled());
+    });
+    openAndSettle(writeClicks("44100-2-clicks-12s.wav", 12));
+    EXPECT_EQ(enabledWhileLoading, std::vector<bool>(8, false));
+    EXPECT_TRUE(bar->playPauseAction()->isEnabled());
+    EXPECT_TRUE(bar->exportSliceAction()->isEnabled());
+}
+
 TEST_F(ToolbarTest, PlayTurnsIntoPauseWhilePlayingAndSlicePreviewIntoStopWhilePreviewing) {
     openAndSettle(writeClicks());
     ContentToolbar* bar = window->toolbar();

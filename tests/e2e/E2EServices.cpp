@@ -1,5 +1,6 @@
 #include "E2EServices.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QThread>
@@ -13,6 +14,8 @@ namespace barquill::e2e {
 namespace {
 constexpr int kChannels = 2;
 constexpr int64_t kBytesPerFrame = kChannels * sizeof(float);
+constexpr int64_t kMonitorReadyFrames = 4800;
+constexpr int kMonitorReadyTimeoutMs = 10000;
 } // namespace
 
 Services::Services(fs::path workDir) : workDir_(std::move(workDir)) {
@@ -95,7 +98,16 @@ std::optional<std::string> Services::start() {
                              "--raw", "--format=float32le", "--rate=48000", "--channels=2"});
         if (!parec_[sink]->waitForStarted(5000)) return "parec did not start";
     }
-    QThread::msleep(300);
+    // A fresh null sink delivers nothing for its first seconds and a stream started then loses its
+    // head: the suite begins once both monitors have delivered a tenth of a second.
+    QElapsedTimer clock;
+    clock.start();
+    while (recordedFrames(first) < kMonitorReadyFrames || recordedFrames(second) < kMonitorReadyFrames) {
+        if (clock.elapsed() > kMonitorReadyTimeoutMs)
+            return "the PulseAudio null sinks' monitors delivered no audio within " +
+                   std::to_string(kMonitorReadyTimeoutMs / 1000) + " s";
+        QThread::msleep(20);
+    }
     return std::nullopt;
 }
 

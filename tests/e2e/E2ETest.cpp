@@ -87,7 +87,8 @@ public:
         QJsonObject defaults;
         defaults["Barquill.exportFolderBookmark"] = QJsonObject{
             {"data", QString::fromLatin1(QByteArray::fromStdString(exportDir.string()).toBase64())}};
-        if (!outputDevice.isEmpty()) defaults["Barquill.outputDevice"] = outputDevice;
+        if (!outputDevice.isEmpty())
+            defaults["Barquill.outputDevice"] = QJsonObject{{"string", outputDevice}};
         QFile file(QString::fromStdString((home / ".config" / "Barquill" / "defaults.json").string()));
         if (file.open(QIODevice::WriteOnly)) file.write(QJsonDocument(defaults).toJson());
     }
@@ -147,6 +148,20 @@ public:
     void press(const QString& key, const QString& window = {}) {
         services.run("xdotool", {"windowfocus", "--sync", window.isEmpty() ? windowId : window});
         services.run("xdotool", {"key", "--clearmodifiers", key});
+    }
+
+    // Waits until the recording since `from` ends in a fifth of a second of silence: what was
+    // played has all reached the capture.
+    void waitForSilence(int64_t from) const {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 5000) {
+            const auto heard = recordedLeft(from);
+            const auto last =
+                std::find_if(heard.rbegin(), heard.rend(), [](float x) { return std::fabs(x) > 1e-3f; });
+            if (last - heard.rbegin() >= kRate / 5) return;
+            QThread::msleep(50);
+        }
     }
 
     // The recorded left channel from `from` to now (frames of the monitor recording).
@@ -211,10 +226,13 @@ TEST_F(EndToEnd, Step2_SpacePlaysTheFileFromItsStart) {
     session->press("space");
     ASSERT_TRUE(session->waitFor([](const QJsonObject& s) { return s["isPlaying"].toBool(); }, 5000))
         << "Space did not start playback: " << session->state()["statusMessage"].toString().toStdString();
-    QThread::msleep(2000);
+    // Two seconds of the file, by the playhead: the device may take a moment to start.
+    ASSERT_TRUE(
+        session->waitFor([](const QJsonObject& s) { return s["currentTime"].toDouble() >= 2.0; }, 15000))
+        << "the playhead did not reach 2 s";
     session->press("space");
     ASSERT_TRUE(session->waitFor([](const QJsonObject& s) { return !s["isPlaying"].toBool(); }, 5000));
-    QThread::msleep(300);
+    session->waitForSilence(before);
     const auto heard = session->recordedLeft(before);
     // The playhead stays where the sound stopped: it matches how much was heard (the device may
     // take a moment to start, so wall-clock time is no measure).

@@ -94,6 +94,8 @@ struct WavHeader {
     uint32_t sampleRate = 0;
     uint32_t bitsPerSample = 0;
     uint32_t dataBytes = 0;
+    // WAVE_FORMAT_EXTENSIBLE; formatTag then holds the sub-format's tag.
+    bool extensible = false;
 };
 
 inline WavHeader readWavHeader(const std::filesystem::path& path) {
@@ -109,6 +111,10 @@ inline WavHeader readWavHeader(const std::filesystem::path& path) {
             header.channels = littleEndian(bytes, at + 10, 2);
             header.sampleRate = littleEndian(bytes, at + 12, 4);
             header.bitsPerSample = littleEndian(bytes, at + 22, 2);
+            if (header.formatTag == 0xFFFE && size >= 40 && at + 34 <= bytes.size()) {
+                header.extensible = true;
+                header.formatTag = littleEndian(bytes, at + 32, 2);
+            }
         } else if (id == "data") {
             header.dataBytes = size;
         }

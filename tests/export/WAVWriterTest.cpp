@@ -46,6 +46,7 @@ TEST_P(WAVFormats, ReadBackAsTheFormatAskedForAndWithinOneQuantisationStep) {
 
     const WavHeader header = readWavHeader(file);
     EXPECT_EQ(header.formatTag, bitDepth == 32 ? 3u : 1u);
+    EXPECT_FALSE(header.extensible);
     EXPECT_EQ(header.channels, 2u);
     EXPECT_EQ(header.sampleRate, static_cast<uint32_t>(rate));
     EXPECT_EQ(header.bitsPerSample, static_cast<uint32_t>(bitDepth));
@@ -74,13 +75,14 @@ INSTANTIATE_TEST_SUITE_P(DepthsAndRates, WAVFormats,
                                     std::to_string(static_cast<int>(std::get<1>(info.param))) + "Hz";
                          });
 
-TEST(WriteWAVFile, TheBufferOwnFloatDescriptionWritesAPlainFloatWav) {
+TEST(WriteWAVFile, TheBufferOwnFloatDescriptionWritesAFloatWavExtensibleBeyondStereo) {
     TempDir dir;
     auto source = makeRampBuffer(100, 6, 48000);
     const fs::path file = dir / "48000-6-f32.wav";
     ASSERT_EQ(writeWAVFile(*source, file, bufferFormatSettings(source->format())), std::nullopt);
     const WavHeader header = readWavHeader(file);
     EXPECT_EQ(header.formatTag, 3u);
+    EXPECT_TRUE(header.extensible);
     EXPECT_EQ(header.channels, 6u);
     std::vector<std::vector<float>> back;
     int rate = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/audio/PlayerNode.h"
 #include "platform/audio/PortAudioHost.h"
+#include "platform/audio/PulseSinks.h"
 
 #include <pa_linux_alsa.h>
 
@@ -14,6 +15,9 @@ namespace {
 // A device whose callback has not run for this long is taken as gone. A PulseAudio sink that
 // has just started drains nothing for about two seconds, so less would raise false alarms.
 constexpr auto kStallLimit = std::chrono::milliseconds(2500);
+// The sound server moves the streams of a sink that goes away to its default sink without a word,
+// so a chosen sink is looked for this often.
+constexpr auto kSinkCheckInterval = std::chrono::milliseconds(400);
 
 // Runs on PortAudio's audio thread. Does not allocate.
 int renderCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
@@ -70,6 +74,8 @@ std::optional<std::string> PortAudioStream::open(const std::string& deviceId, co
     stream_ = stream;
     countOpenStream(+1);
     label_ = device.label;
+    sinkId_ = device.alsaDevice.empty() ? std::string() : deviceId;
+    lastSinkCheck_ = std::chrono::steady_clock::now();
     lastCallbacks_ = 0;
     lastProgress_ = std::chrono::steady_clock::now();
     return std::nullopt;
@@ -91,6 +97,13 @@ std::optional<std::string> PortAudioStream::lostReason() {
     if (active < 0) return std::string(kLostPrefix) + Pa_GetErrorText(active) + " (" + label_ + ").";
     if (active == 0) return std::string(kLostPrefix) + "“" + label_ + "” stopped playing.";
     const auto now = std::chrono::steady_clock::now();
+    if (!sinkId_.empty() && now - lastSinkCheck_ >= kSinkCheckInterval) {
+        lastSinkCheck_ = now;
+        const std::vector<OutputDevice> sinks = listPulseSinks();
+        if (std::none_of(sinks.begin(), sinks.end(),
+                         [&](const OutputDevice& sink) { return sink.id == sinkId_; }))
+            return std::string(kLostPrefix) + "“" + label_ + "” went away.";
+    }
     const uint64_t callbacks = target_.callbacks.load(std::memory_order_relaxed);
     if (callbacks != lastCallbacks_) {
         lastCallbacks_ = callbacks;

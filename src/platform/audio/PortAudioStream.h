@@ -45,6 +45,9 @@ private:
     void* stream_ = nullptr;
     CallbackTarget target_;
     std::string label_;
+    // The sound-server sink the stream plays to, if it was chosen as one; empty otherwise.
+    std::string sinkId_;
+    std::chrono::steady_clock::time_point lastSinkCheck_;
     uint64_t lastCallbacks_ = 0;
     std::chrono::steady_clock::time_point lastProgress_;
 };
