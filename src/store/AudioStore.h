@@ -5,6 +5,7 @@
 #include "analysis/LocalDSPBeatAnalyzer.h"
 #include "buffer/PCMBuffer.h"
 #include "export/LoopExport.h"
+#include "export/SliceKit.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/decode/Decoders.h"
 #include "store/LoadedAudioInfo.h"
@@ -236,6 +237,13 @@ public:
     void exportLoop();
     // The loop export of the current state, without its folder; none without audio.
     std::optional<LoopExportJob> loopExportJob() const;
+    // With a target tempo: the job's audio rendered now at the target and the export rate, and the
+    // target as its tempo. The export failure when that cannot be had ("Export failed: … Nothing
+    // was written."), and the job untouched. Nothing changes without a target or without bars.
+    std::optional<QString> stretchLoopJob(LoopExportJob& job) const;
+    // The same for a slice kit: its bars as one stretched loop, each bar's slices cut at their
+    // stretched boundaries.
+    std::optional<QString> stretchKitJob(SliceKitJob& job) const;
     void exportTransients();
     void flashExport(const QString& text);
     void setFolderChooser(FolderChooser chooser) { folderChooser_ = std::move(chooser); }

@@ -53,17 +53,9 @@ void AudioStore::exportLoop() {
     const std::optional<QString> folder = exportFolder();
     if (!folder) return;
     job->folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
-    if (matchTempo_ > 0 && job->bars) {
-        // The loop at the target, rendered once here so its failure reads as the export's.
-        auto stretched =
-            stretchForExport(job->render(*job->buffer, job->span), job->bars->second - job->bars->first + 1);
-        if (auto* message = std::get_if<QString>(&stretched)) {
-            setErrorMessage(*message);
-            return;
-        }
-        job->render = [audio = std::get<PCMBufferPtr>(std::move(stretched))](
-                          const PCMBuffer&, const LoopSpan&) { return audio; };
-        job->bpm = matchTempo_;
+    if (const auto failure = stretchLoopJob(*job)) {
+        setErrorMessage(*failure);
+        return;
     }
     const bool granted = startAccessingSecurityScopedResource(*folder);
     const LoopExportResult result = runLoopExport(*job);

@@ -1,5 +1,6 @@
 #include "store/AudioStore.h"
 
+#include "buffer/BufferOps.h"
 #include "export/ExportSet.h"
 #include "export/Resample.h"
 #include "settings/AppSettings.h"
@@ -112,6 +113,37 @@ std::variant<PCMBufferPtr, QString> AudioStore::stretchForExport(const PCMBuffer
     StretchOutcome outcome = stretchLoopToTempo(stretcher_, *atRate, bars, matchTempo_);
     if (auto* message = std::get_if<std::string>(&outcome)) return failure(*message);
     return std::get<PCMBufferPtr>(std::move(outcome));
+}
+
+std::optional<QString> AudioStore::stretchLoopJob(LoopExportJob& job) const {
+    if (!(matchTempo_ > 0) || !job.bars || !job.buffer) return std::nullopt;
+    // Rendered once here, so a failure reads as the export's and nothing is written.
+    auto stretched =
+        stretchForExport(job.render(*job.buffer, job.span), job.bars->second - job.bars->first + 1);
+    if (auto* message = std::get_if<QString>(&stretched)) return *message;
+    job.render = [audio = std::get<PCMBufferPtr>(std::move(stretched))](const PCMBuffer&, const LoopSpan&) {
+        return audio;
+    };
+    job.bpm = matchTempo_;
+    return std::nullopt;
+}
+
+std::optional<QString> AudioStore::stretchKitJob(SliceKitJob& job) const {
+    if (!(matchTempo_ > 0) || job.bars.empty() || !job.bars.front().number || !job.buffer)
+        return std::nullopt;
+    // The kit's bars follow each other: one loop from the first bar's start to the last one's end,
+    // forward; each slice is mirrored on its own as without a target.
+    const int64_t start = job.bars.front().range.start, end = job.bars.back().range.end;
+    const auto count = static_cast<int64_t>(job.bars.size());
+    auto stretched = stretchForExport(copyFrames(*job.buffer, start, end - start), static_cast<int>(count));
+    if (auto* message = std::get_if<QString>(&stretched)) return *message;
+    job.buffer = std::get<PCMBufferPtr>(std::move(stretched));
+    const auto frames = static_cast<int64_t>(job.buffer->frameLength());
+    for (int64_t i = 0; i < count; ++i)
+        job.bars[static_cast<size_t>(i)].range = {i * frames / count, (i + 1) * frames / count};
+    job.exportSampleRate = job.buffer->sampleRate();
+    job.bpm = matchTempo_;
+    return std::nullopt;
 }
 
 void AudioStore::switchLoopPass() {

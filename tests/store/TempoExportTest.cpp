@@ -61,3 +61,32 @@ TEST_F(StoreTempoExport, SlicesAreCutFromTheStretchedBarAtTheExportRate) {
 
 } // namespace
 } // namespace barquill::test
+
+namespace barquill::test {
+namespace {
+
+TEST_F(StoreTempoExport, AKitsBarsBecomeOneStretchedLoopCutAtTheirStretchedBoundaries) {
+    SliceKitJob job;
+    job.buffer = store->buffer();
+    job.bars = {{{33075 + 88200, 33075 + 2 * 88200}, 2}, {{33075 + 2 * 88200, 33075 + 3 * 88200}, 3}};
+    job.slicesPerBar = 4;
+    job.exportSampleRate = 44100;
+    EXPECT_FALSE(store->stretchKitJob(job)); // no target: untouched
+    EXPECT_EQ(job.buffer, store->buffer());
+
+    store->setMatchTempo(100);
+    ASSERT_FALSE(store->stretchKitJob(job));
+    const auto frames = static_cast<int64_t>(stretchedLoopFrames(44100, 2, 4, 100));
+    EXPECT_EQ(job.buffer->frameLength(), frames);
+    EXPECT_EQ(job.bars[0].range, (FrameRange{0, frames / 2}));
+    EXPECT_EQ(job.bars[1].range, (FrameRange{frames / 2, frames}));
+    EXPECT_EQ(job.bpm, 100);
+    job.folder = out.path();
+    job.stem = stem;
+    const SliceKitResult result = runSliceKit(job);
+    ASSERT_FALSE(result.errorMessage) << *result.errorMessage;
+    EXPECT_EQ(result.slices.size(), 8u);
+}
+
+} // namespace
+} // namespace barquill::test
