@@ -250,6 +250,13 @@ public:
     void exportSliceKit();
     // The slice kit of the current state, without its folder; none without audio.
     std::optional<SliceKitJob> sliceKitJob() const;
+    // With a target tempo: the job's audio rendered now at the target and the export rate, and the
+    // target as its tempo. The export failure when that cannot be had ("Export failed: … Nothing
+    // was written."), and the job untouched. Nothing changes without a target or without bars.
+    std::optional<QString> stretchLoopJob(LoopExportJob& job) const;
+    // The same for a slice kit: its bars as one stretched loop, each bar's slices cut at their
+    // stretched boundaries.
+    std::optional<QString> stretchKitJob(SliceKitJob& job) const;
     void exportTransients();
     void flashExport(const QString& text);
     void setFolderChooser(FolderChooser chooser) { folderChooser_ = std::move(chooser); }
@@ -353,6 +360,9 @@ private:
     Frame currentLoopOffset() const;
     // At a pass boundary: reschedules so the newest pass plays from here on.
     void switchLoopPass();
+    // `bars` bars of loop audio at the export rate and the target tempo, or why not, phrased as an
+    // export failure ("Export failed: … Nothing was written.").
+    std::variant<PCMBufferPtr, QString> stretchForExport(const PCMBufferPtr& audio, int bars) const;
 
     // Results of background jobs, back on the GUI thread; each passes its token or generation.
     void finishLoad(uint64_t token, const QString& path, DecodeResult result);
