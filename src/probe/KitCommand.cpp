@@ -2,19 +2,21 @@
 #include "probe/ProbeCommand.h"
 
 // barquill-probe kit FILE --out DIR [--at S] [--slices N] [--loop N] [--reverse] [--nudge Q]
-// [--bits B] [--rate R]: writes the slice kit of the playhead's bar, or of the N-bar loop from it
+// [--bits B] [--rate R] [--bpm T]: writes the slice kit of the playhead's bar, or of the N-bar loop from it
 // with --loop, and prints {"sfz", "sf2", "mid", "slices"}; {"error"} and exit status 1 on failure.
 namespace barquill::probe {
 namespace {
 
 int kitCommand(const std::vector<std::string>& args) {
     if (positional(args).empty() || option(args, "--out").empty())
-        return fail(QStringLiteral("usage: barquill-probe kit FILE --out DIR [--at S] [--slices N] "
-                                   "[--loop 1|2|4|8] [--reverse] [--nudge Q] [--bits 16|24|32] [--rate HZ]"));
+        return fail(QStringLiteral(
+            "usage: barquill-probe kit FILE --out DIR [--at S] [--slices N] "
+            "[--loop 1|2|4|8] [--reverse] [--nudge Q] [--bits 16|24|32] [--rate HZ] [--bpm T]"));
     ProbeDocument document;
     const RunOnlySettings restore(document.defaults(),
                                   {AppSettings::Keys::exportBitDepth, AppSettings::Keys::exportSampleRate});
-    if (auto failure = prepare(document, args, {"--slices", "--loop"})) return fail(*failure);
+    double target = 0;
+    if (auto failure = prepare(document, args, {"--slices", "--loop"}, target)) return fail(*failure);
     AudioStore& store = document.store();
     bool malformed = false;
     if (const auto slices = numberOption(args, "--slices", malformed)) {
@@ -33,6 +35,7 @@ int kitCommand(const std::vector<std::string>& args) {
     if (!job) return fail(QStringLiteral("there is no audio to export"));
     if (!folder) return fail(QStringLiteral("the folder --out cannot be made"));
     job->folder = *folder;
+    if (const auto failure = store.stretchKitJob(*job, target)) return fail(*failure);
     const SliceKitResult result = runSliceKit(*job);
     if (result.errorMessage) return fail(QString::fromStdString(*result.errorMessage));
     QJsonArray slices;

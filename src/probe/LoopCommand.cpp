@@ -2,19 +2,21 @@
 #include "probe/ProbeCommand.h"
 
 // barquill-probe loop FILE --out DIR [--at S] [--bars N] [--reverse] [--nudge Q] [--bits B]
-// [--rate R]: writes the loop L would play from the playhead's bar, as Shift+E does, and prints
-// {"file", "frames", "bpm", "beats"}; {"error"} and exit status 1 on failure.
+// [--rate R] [--bpm T]: writes the loop L would play from the playhead's bar, as Shift+E does
+// (stretched to T BPM with --bpm, key unchanged), and prints {"file", "frames", "bpm", "beats"};
+// {"error"} and exit status 1 on failure.
 namespace barquill::probe {
 namespace {
 
 int loopCommand(const std::vector<std::string>& args) {
     if (positional(args).empty() || option(args, "--out").empty())
         return fail(QStringLiteral("usage: barquill-probe loop FILE --out DIR [--at S] [--bars 1|2|4|8] "
-                                   "[--reverse] [--nudge Q] [--bits 16|24|32] [--rate HZ]"));
+                                   "[--reverse] [--nudge Q] [--bits 16|24|32] [--rate HZ] [--bpm T]"));
     ProbeDocument document;
     const RunOnlySettings restore(document.defaults(),
                                   {AppSettings::Keys::exportBitDepth, AppSettings::Keys::exportSampleRate});
-    if (auto failure = prepare(document, args, {"--bars"})) return fail(*failure);
+    double target = 0;
+    if (auto failure = prepare(document, args, {"--bars"}, target)) return fail(*failure);
     bool malformed = false;
     if (const auto bars = numberOption(args, "--bars", malformed)) {
         if (*bars != 1 && *bars != 2 && *bars != 4 && *bars != 8)
@@ -26,6 +28,7 @@ int loopCommand(const std::vector<std::string>& args) {
     if (!job) return fail(QStringLiteral("there is no audio to export"));
     if (!folder) return fail(QStringLiteral("the folder --out cannot be made"));
     job->folder = *folder;
+    if (const auto failure = document.store().stretchLoopJob(*job, target)) return fail(*failure);
     const LoopExportResult result = runLoopExport(*job);
     if (result.errorMessage) return fail(QString::fromStdString(*result.errorMessage));
     printJson({{"file", QString::fromStdString(result.file.string())},

@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QFile>
 
+#include "stretch/LoopStretch.h"
+
 #include <cmath>
+#include <cstdio>
 #include <memory>
 
 namespace barquill::probe {
@@ -17,7 +20,7 @@ bool isWhole(double value) {
 } // namespace
 
 std::optional<QString> prepare(ProbeDocument& document, const std::vector<std::string>& args,
-                               const std::vector<std::string>& numbers) {
+                               const std::vector<std::string>& numbers, double& targetBPM) {
     bool malformed = false;
     for (const std::string& name : numbers)
         numberOption(args, name, malformed);
@@ -25,7 +28,13 @@ std::optional<QString> prepare(ProbeDocument& document, const std::vector<std::s
     const auto bits = numberOption(args, "--bits", malformed);
     const auto rate = numberOption(args, "--rate", malformed);
     const auto nudge = numberOption(args, "--nudge", malformed);
-    if (malformed) return QStringLiteral("--at, --bits, --rate, --nudge and the counts take a number");
+    const auto bpm = numberOption(args, "--bpm", malformed);
+    if (malformed) return QStringLiteral("--at, --bits, --rate, --nudge, --bpm and the counts take a number");
+    if (bpm && !(*bpm > 0)) return QStringLiteral("--bpm takes a positive tempo");
+    // Without --bpm the stored "Match tempo" applies, as in the app.
+    targetBPM = bpm ? clampMatchTempo(*bpm) : document.store().matchTempo();
+    if (bpm && targetBPM != *bpm)
+        std::fprintf(stderr, "--bpm %.1f is out of range: using %.1f (40–300)\n", *bpm, targetBPM);
     if (bits && *bits != 16 && *bits != 24 && *bits != 32) return QStringLiteral("--bits is 16, 24 or 32");
     if (rate && !(*rate > 0)) return QStringLiteral("--rate takes a positive number of hertz");
     if (nudge && !isWhole(*nudge)) return QStringLiteral("--nudge takes a whole number of quarter bars");

@@ -22,8 +22,11 @@ inline int fail(const QString& text) {
 
 // Opens FILE with --bits, --rate, --nudge, --at and --reverse applied for this run only; the
 // error text, or none. `numbers` names further options that must be numbers when present.
+// The target tempo --bpm is checked but not set on the document (nor stored): it is returned
+// through `targetBPM`, clamped into 40–300 with a note on standard error; without --bpm, the
+// stored "Match tempo" (0 when off).
 std::optional<QString> prepare(ProbeDocument& document, const std::vector<std::string>& args,
-                               const std::vector<std::string>& numbers);
+                               const std::vector<std::string>& numbers, double& targetBPM);
 
 // The absolute path of --out, made when missing; none when it cannot be made.
 std::optional<std::filesystem::path> outFolder(const std::vector<std::string>& args);

@@ -250,13 +250,14 @@ public:
     void exportSliceKit();
     // The slice kit of the current state, without its folder; none without audio.
     std::optional<SliceKitJob> sliceKitJob() const;
-    // With a target tempo: the job's audio rendered now at the target and the export rate, and the
-    // target as its tempo. The export failure when that cannot be had ("Export failed: … Nothing
-    // was written."), and the job untouched. Nothing changes without a target or without bars.
-    std::optional<QString> stretchLoopJob(LoopExportJob& job) const;
+    // With a target tempo (matchTempo for the store's own exports): the job's audio rendered now at the
+    // target and the export rate, and the target as its tempo. The export failure when that cannot be had
+    // ("Export failed: … Nothing was written."), and the job untouched. Nothing changes without a target or
+    // without bars.
+    std::optional<QString> stretchLoopJob(LoopExportJob& job, double targetBPM) const;
     // The same for a slice kit: its bars as one stretched loop, each bar's slices cut at their
     // stretched boundaries.
-    std::optional<QString> stretchKitJob(SliceKitJob& job) const;
+    std::optional<QString> stretchKitJob(SliceKitJob& job, double targetBPM) const;
     void exportTransients();
     void flashExport(const QString& text);
     void setFolderChooser(FolderChooser chooser) { folderChooser_ = std::move(chooser); }
@@ -362,7 +363,8 @@ private:
     void switchLoopPass();
     // `bars` bars of loop audio at the export rate and the target tempo, or why not, phrased as an
     // export failure ("Export failed: … Nothing was written.").
-    std::variant<PCMBufferPtr, QString> stretchForExport(const PCMBufferPtr& audio, int bars) const;
+    std::variant<PCMBufferPtr, QString> stretchForExport(const PCMBufferPtr& audio, int bars,
+                                                         double targetBPM) const;
 
     // Results of background jobs, back on the GUI thread; each passes its token or generation.
     void finishLoad(uint64_t token, const QString& path, DecodeResult result);

@@ -73,7 +73,8 @@ void AudioStore::exportSlices() {
 
     if (matchTempo_ > 0 && !wholeFile) {
         // Slices are cut from the bar at the target, at their stretched boundaries.
-        auto stretched = stretchForExport(copyFrames(*buffer_, job.startFrame, job.frameCount), 1);
+        auto stretched =
+            stretchForExport(copyFrames(*buffer_, job.startFrame, job.frameCount), 1, matchTempo_);
         if (auto* message = std::get_if<QString>(&stretched)) {
             setErrorMessage(*message);
             return;

@@ -47,6 +47,10 @@ void AudioStore::exportSliceKit() {
     const std::optional<QString> folder = exportFolder();
     if (!folder) return;
     job->folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
+    if (const auto failure = stretchKitJob(*job, matchTempo_)) {
+        setErrorMessage(*failure);
+        return;
+    }
     const bool granted = startAccessingSecurityScopedResource(*folder);
     const SliceKitResult result = runSliceKit(*job);
     if (result.errorMessage)

@@ -55,7 +55,7 @@ void AudioStore::exportLoop() {
     const std::optional<QString> folder = exportFolder();
     if (!folder) return;
     job->folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
-    if (const auto failure = stretchLoopJob(*job)) {
+    if (const auto failure = stretchLoopJob(*job, matchTempo_)) {
         setErrorMessage(*failure);
         return;
     }
@@ -80,6 +80,10 @@ std::optional<QString> AudioStore::writeLoopForDrag() {
         return std::nullopt;
     }
     job->folder = std::filesystem::path(QFile::encodeName(folder).toStdString());
+    if (const auto failure = stretchLoopJob(*job, matchTempo_)) {
+        setErrorMessage(*failure);
+        return std::nullopt;
+    }
     const LoopExportResult result = runLoopExport(*job);
     if (result.errorMessage) {
         setErrorMessage(QString::fromStdString(*result.errorMessage));

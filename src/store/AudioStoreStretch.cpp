@@ -17,9 +17,8 @@
 namespace barquill {
 
 void AudioStore::setMatchTempo(double bpm) {
-    double target = 0;
-    if (bpm > 0) {
-        target = std::clamp(bpm, kMatchTempoMinBPM, kMatchTempoMaxBPM);
+    const double target = clampMatchTempo(bpm);
+    if (target > 0) {
         if (target != bpm)
             flashExport(
                 QString::asprintf("Match tempo %.1f BPM is out of range: using %.1f (40–300).", bpm, target));
@@ -103,7 +102,8 @@ Frame AudioStore::currentLoopOffset() const {
     return isReversed_ ? loopStartFrame_ + loopFrames_ - 1 - f : f - loopStartFrame_;
 }
 
-std::variant<PCMBufferPtr, QString> AudioStore::stretchForExport(const PCMBufferPtr& audio, int bars) const {
+std::variant<PCMBufferPtr, QString> AudioStore::stretchForExport(const PCMBufferPtr& audio, int bars,
+                                                                 double targetBPM) const {
     const auto failure = [](std::string reason) {
         if (!reason.empty())
             reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
@@ -113,39 +113,39 @@ std::variant<PCMBufferPtr, QString> AudioStore::stretchForExport(const PCMBuffer
     // Stretched at the export rate, so the written length is the length rule's to the frame.
     const PCMBufferPtr atRate = resampleBuffer(audio, exportSampleRateSetting());
     if (!atRate) return failure("sample-rate conversion failed.");
-    StretchOutcome outcome = stretchLoopToTempo(stretcher_, *atRate, bars, matchTempo_);
+    StretchOutcome outcome = stretchLoopToTempo(stretcher_, *atRate, bars, targetBPM);
     if (auto* message = std::get_if<std::string>(&outcome)) return failure(*message);
     return std::get<PCMBufferPtr>(std::move(outcome));
 }
 
-std::optional<QString> AudioStore::stretchLoopJob(LoopExportJob& job) const {
-    if (!(matchTempo_ > 0) || !job.bars || !job.buffer) return std::nullopt;
+std::optional<QString> AudioStore::stretchLoopJob(LoopExportJob& job, double targetBPM) const {
+    if (!(targetBPM > 0) || !job.bars || !job.buffer) return std::nullopt;
     // Rendered once here, so a failure reads as the export's and nothing is written.
-    auto stretched =
-        stretchForExport(job.render(*job.buffer, job.span), job.bars->second - job.bars->first + 1);
+    auto stretched = stretchForExport(job.render(*job.buffer, job.span),
+                                      job.bars->second - job.bars->first + 1, targetBPM);
     if (auto* message = std::get_if<QString>(&stretched)) return *message;
     job.render = [audio = std::get<PCMBufferPtr>(std::move(stretched))](const PCMBuffer&, const LoopSpan&) {
         return audio;
     };
-    job.bpm = matchTempo_;
+    job.bpm = targetBPM;
     return std::nullopt;
 }
 
-std::optional<QString> AudioStore::stretchKitJob(SliceKitJob& job) const {
-    if (!(matchTempo_ > 0) || job.bars.empty() || !job.bars.front().number || !job.buffer)
-        return std::nullopt;
+std::optional<QString> AudioStore::stretchKitJob(SliceKitJob& job, double targetBPM) const {
+    if (!(targetBPM > 0) || job.bars.empty() || !job.bars.front().number || !job.buffer) return std::nullopt;
     // The kit's bars follow each other: one loop from the first bar's start to the last one's end,
     // forward; each slice is mirrored on its own as without a target.
     const int64_t start = job.bars.front().range.start, end = job.bars.back().range.end;
     const auto count = static_cast<int64_t>(job.bars.size());
-    auto stretched = stretchForExport(copyFrames(*job.buffer, start, end - start), static_cast<int>(count));
+    auto stretched =
+        stretchForExport(copyFrames(*job.buffer, start, end - start), static_cast<int>(count), targetBPM);
     if (auto* message = std::get_if<QString>(&stretched)) return *message;
     job.buffer = std::get<PCMBufferPtr>(std::move(stretched));
     const auto frames = static_cast<int64_t>(job.buffer->frameLength());
     for (int64_t i = 0; i < count; ++i)
         job.bars[static_cast<size_t>(i)].range = {i * frames / count, (i + 1) * frames / count};
     job.exportSampleRate = job.buffer->sampleRate();
-    job.bpm = matchTempo_;
+    job.bpm = targetBPM;
     return std::nullopt;
 }
 

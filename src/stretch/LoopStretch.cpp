@@ -5,6 +5,10 @@
 
 namespace barquill {
 
+double clampMatchTempo(double bpm) {
+    return bpm > 0 ? std::clamp(bpm, kMatchTempoMinBPM, kMatchTempoMaxBPM) : 0;
+}
+
 uint64_t stretchedLoopFrames(double sampleRate, int bars, int beatsPerBar, double targetBPM) {
     if (bars < 1 || beatsPerBar < 1 || !(targetBPM > 0)) return 0;
     return static_cast<uint64_t>(std::llround(sampleRate * bars * beatsPerBar * 60.0 / targetBPM));

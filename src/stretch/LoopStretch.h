@@ -11,6 +11,9 @@ namespace barquill {
 inline constexpr double kMatchTempoMinBPM = 40;
 inline constexpr double kMatchTempoMaxBPM = 300;
 
+// A requested target as used: 0 (off) for anything not above 0, else clamped into the range.
+double clampMatchTempo(double bpm);
+
 // Frames of `bars` bars of `beatsPerBar` beats at `targetBPM`:
 // round(rate × bars × beatsPerBar × 60 / target), halves away from zero.
 uint64_t stretchedLoopFrames(double sampleRate, int bars, int beatsPerBar, double targetBPM);
