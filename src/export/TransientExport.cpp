@@ -1,6 +1,7 @@
 #include "export/TransientExport.h"
 
 #include "buffer/BufferOps.h"
+#include "buffer/ChannelMix.h"
 #include "export/ExportSet.h"
 #include "export/Fades.h"
 #include "export/KitSound.h"
@@ -89,10 +90,10 @@ TransientExportOutcome runTransientExport(const TransientExportJob& job) {
     }
     TransientOutcome detected;
     try {
-        const std::vector<float> mono = monoMixdown(*job.source);
-        detected = job.extractor.detect(mono, job.source->sampleRate());
+        // The channels' mean is read as the detection goes: no mono copy of the whole file.
+        detected = job.extractor.detect(ChannelMix(*job.source), job.source->sampleRate());
     } catch (const std::bad_alloc&) {
-        outcome.failure = "Transient export failed: format error.";
+        outcome.failure = "Transient export failed: not enough memory.";
         return outcome;
     }
     if (const auto* error = std::get_if<TransientError>(&detected)) {

@@ -55,6 +55,10 @@ void AudioStore::exportLoop() {
     const std::optional<QString> folder = exportFolder();
     if (!folder) return;
     job->folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
+    if (const auto failure = stretchLoopJob(*job)) {
+        setErrorMessage(*failure);
+        return;
+    }
     const bool granted = startAccessingSecurityScopedResource(*folder);
     const LoopExportResult result = runLoopExport(*job);
     if (result.errorMessage)
