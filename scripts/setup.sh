@@ -10,7 +10,7 @@ packages=(
     libsoxr-dev portaudio19-dev libasound2-dev libasound2-plugins libjack-jackd2-dev libpulse-dev
     libutf8proc-dev librubberband-dev locales
     libgtest-dev libgmock-dev libbenchmark-dev
-    ffmpeg sox libsox-fmt-all fluidsynth
+    ffmpeg sox libsox-fmt-all fluidsynth aubio-tools
     xvfb xauth xdotool x11-utils pulseaudio pulseaudio-utils fonts-dejavu-core
     dpkg-dev desktop-file-utils appstream file
 )

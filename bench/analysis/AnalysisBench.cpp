@@ -1,7 +1,7 @@
 // Prints how fast the analysis is, always as ratios against references measured in the same run:
 // the vectorised sums against plain one-accumulator loops, whole-file analysis against the 100 ms
-// budget for five minutes of audio and against `aubio tempo` when that is installed, and the
-// analysis's peak working memory against the size of the mono samples.
+// budget for five minutes of audio, and the analysis's peak working memory against the size of the mono
+// samples. All in-process; the whole-process comparison with `aubio tempo` is in bench/long/run.sh.
 
 #include "HeapCounter.h"
 #include "analysis/LocalDSPBeatAnalyzer.h"
@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <numbers>
 #include <string>
@@ -85,29 +84,6 @@ std::vector<float> drumTrack(double minutes, double sampleRate) {
     for (size_t i = 0; i < total; ++i)
         out[i] = bar[i % barSamples];
     return out;
-}
-
-bool writeWav16(const std::string& path, const std::vector<float>& samples, int sampleRate) {
-    std::ofstream out(path, std::ios::binary);
-    auto put32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto put16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto bytes = static_cast<uint32_t>(samples.size() * 2);
-    out.write("RIFF", 4);
-    put32(36 + bytes);
-    out.write("WAVEfmt ", 8);
-    put32(16);
-    put16(1);
-    put16(1);
-    put32(static_cast<uint32_t>(sampleRate));
-    put32(static_cast<uint32_t>(sampleRate) * 2);
-    put16(2);
-    put16(16);
-    out.write("data", 4);
-    put32(bytes);
-    for (float s : samples)
-        put16(
-            static_cast<uint16_t>(static_cast<int16_t>(std::lround(std::clamp(s, -1.0f, 1.0f) * 32767.0f))));
-    return static_cast<bool>(out);
 }
 
 volatile float sink; // keeps the timed sums from being optimised away
@@ -182,20 +158,5 @@ int main() {
             100.0 * static_cast<double>(working) / sampleBytes, sampleBytes / 1e6);
     }
 
-    if (std::system("command -v aubio >/dev/null 2>&1") == 0) {
-        const char* dir = std::getenv("BARQUILL_BENCH_DIR");
-        const std::string path = std::string(dir && *dir ? dir : "/tmp") + "/bench-analysis-5min.wav";
-        if (writeWav16(path, five, static_cast<int>(rate))) {
-            const double ours = fastest(3, [&] { (void)engine.analyze(five, rate); });
-            const std::string command = "aubio tempo -i '" + path + "' >/dev/null 2>&1";
-            const double theirs = fastest(1, [&] { (void)std::system(command.c_str()); });
-            std::printf("aubio tempo on the same 5 min (with its own decoding): %.1f ms, ours %.1f ms, %.1fx "
-                        "faster\n",
-                        theirs * 1e3, ours * 1e3, theirs / ours);
-        }
-        std::remove(path.c_str());
-    } else {
-        std::printf("aubio not installed: no comparison with aubio tempo\n");
-    }
     return 0;
 }

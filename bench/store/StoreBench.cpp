@@ -1,3 +1,4 @@
+#include "buffer/BufferOps.h"
 #include "export/WAVWriter.h"
 #include "platform/audio/OfflineAudioEngine.h"
 #include "store/AudioStore.h"
@@ -17,6 +18,8 @@
 #include <filesystem>
 #include <functional>
 #include <numbers>
+#include <sys/mman.h>
+#include <sys/prctl.h>
 #include <vector>
 
 // Prints the median time of the store's peak recompute for a 60-minute stereo file (whole file and
@@ -100,10 +103,124 @@ double medianPeaksMillis(AudioStore& store, int runCount = 101) {
     return median(runs);
 }
 
+// First touch of a fresh buffer the size of the track's channels, as a decode writes it: mapped with
+// the huge-page advice the buffer gets, and without (MADV_NOHUGEPAGE), alternating, best of three each.
+void benchFirstTouch(size_t bytes) {
+    auto touch = [bytes](int advice) {
+        void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) return -1.0;
+        madvise(p, bytes, advice);
+        const auto start = Clock::now();
+        std::memset(p, 1, bytes);
+        const double ms = millisSince(start);
+        munmap(p, bytes);
+        return ms;
+    };
+    double huge = INFINITY, normal = INFINITY;
+    for (int i = 0; i < 3; ++i) {
+        huge = std::min(huge, touch(MADV_HUGEPAGE));
+        normal = std::min(normal, touch(MADV_NOHUGEPAGE));
+    }
+    std::printf("first touch of %.0f MB: with the huge-page advice %.1f ms, without %.1f ms: ratio %.2f\n",
+                bytes / 1048576.0, huge, normal, huge / normal);
+}
+
+// Median GUI-thread time of one transport command over several tries, each after a little sound.
+double commandMillis(AudioStore& store, const std::function<void()>& setUp,
+                     const std::function<void()>& command) {
+    auto& engine = static_cast<OfflineAudioEngine&>(store.engine());
+    std::vector<double> runs;
+    for (int i = 0; i < 9; ++i) {
+        setUp();
+        engine.render(2048);
+        store.clockTick();
+        const auto start = Clock::now();
+        command();
+        runs.push_back(millisSince(start));
+        engine.render(2048);
+    }
+    return median(runs);
+}
+
+// The GUI-thread work of every transport command on the 60-minute file, against the 5 ms budget and
+// against what the same command cost when it copied the track from the play position to the end (that
+// copy, timed from the middle of the file, in the same run). The mirror exists already.
+void benchTransport(AudioStore& store) {
+    const PCMBuffer& buffer = *store.buffer();
+    const uint32_t middle = buffer.frameLength() / 2;
+    std::vector<double> copies;
+    for (int i = 0; i < 3; ++i) {
+        const auto start = Clock::now();
+        PCMBufferPtr tail = copyFrames(buffer, middle, buffer.frameLength() - middle);
+        copies.push_back(millisSince(start));
+    }
+    const double copyMs = median(copies);
+    const double half = store.duration() / 2;
+    if (store.isReversed()) store.toggleReverse();
+    auto paused = [&] {
+        if (store.isPlaying()) store.pause();
+        store.setLoopEnabled(false);
+        store.seek(half, true);
+    };
+    auto playing = [&] {
+        paused();
+        store.play();
+    };
+    auto looping = [&] {
+        playing();
+        store.setLoopEnabled(true);
+    };
+    struct Command {
+        const char* name;
+        std::function<void()> setUp, run;
+    };
+    const Command commands[] = {
+        {"Space (play)", paused, [&] { store.togglePlay(); }},
+        {"Space (pause)", playing, [&] { store.togglePlay(); }},
+        {"resume",
+         [&] {
+             playing();
+             store.pause();
+         },
+         [&] { store.play(); }},
+        {"seek while playing", playing, [&] { store.seek(half / 2, true); }},
+        {"loop on", playing, [&] { store.setLoopEnabled(true); }},
+        {"loop step", looping, [&] { store.moveLoop(1); }},
+        {"loop off", looping, [&] { store.setLoopEnabled(false); }},
+        {"R (mirror built)", playing, [&] { store.toggleReverse(); }},
+        {"R back",
+         [&] {
+             playing();
+             if (!store.isReversed()) store.toggleReverse();
+         },
+         [&] { store.toggleReverse(); }},
+        {"preview start", paused, [&] { store.togglePreview(); }},
+        {"preview stop",
+         [&] {
+             paused();
+             store.togglePreview();
+         },
+         [&] { store.togglePreview(); }},
+    };
+    std::printf("transport on the %.0f-minute file, GUI-thread time (budget 5 ms; the old copy of the track "
+                "from its middle to the end took %.1f ms):\n",
+                store.duration() / 60, copyMs);
+    for (const Command& command : commands) {
+        const double ms = commandMillis(store, command.setUp, command.run);
+        std::printf("  %-20s %8.3f ms = %.3fx the budget, %.4fx the old copy %s\n", command.name, ms,
+                    ms / 5.0, ms / copyMs, ms <= 5.0 ? "ok" : "SLOW");
+        if (store.isPreviewing()) store.togglePreview();
+        if (store.isReversed()) store.toggleReverse();
+    }
+    store.stop();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // --no-huge-pages: the same run with transparent huge pages off for this process, to weigh the advice.
+    if (app.arguments().contains(QStringLiteral("--no-huge-pages"))) prctl(PR_SET_THP_DISABLE, 1, 0, 0, 0);
     const auto path = benchFile();
 
     AudioStore store(nullptr, nullptr, std::make_unique<OfflineAudioEngine>());
@@ -182,5 +299,9 @@ int main(int argc, char** argv) {
     probe.stop();
     std::printf("background mirror build %.1f ms; GUI thread: toggle %.3f ms, longest stall %.3f ms\n",
                 buildMs, toggleMs, std::max(longestGap, toggleMs));
+
+    benchTransport(store);
+    benchFirstTouch(static_cast<size_t>(store.buffer()->frameLength()) * store.buffer()->channelCount() *
+                    sizeof(float));
     return 0;
 }

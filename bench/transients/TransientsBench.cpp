@@ -1,8 +1,8 @@
 // Prints how fast transient detection is, always as ratios against references measured in the same run:
 // the vectorised sum of squares against a plain one-accumulator loop, whole-file detection against the
-// 0.5 s budget per five minutes of 44.1 kHz audio and against one plain pass over the samples, and
-// against `aubio onset` when that is installed. Also the detection's peak working memory against the
-// size of the mono samples.
+// 0.5 s budget per five minutes of 44.1 kHz audio and against one plain pass over the samples. Also the
+// detection's peak working memory against the size of the mono samples. All in-process; the
+// whole-process comparison with `aubio onset` is in bench/long/run.sh.
 
 #include "HeapCounter.h"
 #include "TransientSignals.h"
@@ -10,14 +10,11 @@
 #include "buffer/VectorMath.h"
 #include "transients/TransientExtractor.h"
 
-#include <sndfile.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -79,31 +76,7 @@ void benchSumOfSquares(const std::vector<float>& samples) {
                 plain / vectorised, vectorised * 1e3, plain * 1e3);
 }
 
-bool aubioInstalled() {
-    return std::system("command -v aubio >/dev/null 2>&1") == 0;
-}
-
-// Wall time of `aubio onset` over the same samples written as a float WAV; negative when it fails.
-double aubioOnsetSeconds(const std::vector<float>& samples) {
-    const std::filesystem::path wav =
-        std::filesystem::temp_directory_path() / "barquill-bench-transients.wav";
-    SF_INFO info{};
-    info.samplerate = static_cast<int>(kRate);
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open(wav.c_str(), SFM_WRITE, &info);
-    if (!file) return -1;
-    sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
-    sf_close(file);
-    const std::string command = "aubio onset -i '" + wav.string() + "' >/dev/null 2>&1";
-    const auto start = Clock::now();
-    const int status = std::system(command.c_str());
-    const double seconds = secondsSince(start);
-    std::filesystem::remove(wav);
-    return status == 0 ? seconds : -1;
-}
-
-void benchDetection(double minutes, bool withAubio) {
+void benchDetection(double minutes) {
     const std::vector<float> samples = music(minutes);
     const barquill::TransientExtractor extractor;
     const int runs = minutes <= 5 ? 3 : 1;
@@ -133,23 +106,13 @@ void benchDetection(double minutes, bool withAubio) {
         stages.envelope, stages.onsets, stages.refinement, stages.quietSearch, stages.bandSplit, stages.hits);
     std::printf("        peak extra memory %.1f MB = %.2fx the mono samples (%.1f MB)\n", extraBytes / 1e6,
                 extraBytes / inputBytes, inputBytes / 1e6);
-    if (withAubio) {
-        const double aubio = aubioOnsetSeconds(samples);
-        if (aubio > 0)
-            std::printf("        aubio onset %.3f s: detection takes %.2fx its time\n", aubio,
-                        detect / aubio);
-        else
-            std::printf("        aubio onset failed; no ratio\n");
-    }
 }
 
 } // namespace
 
 int main() {
-    const bool withAubio = aubioInstalled();
     benchSumOfSquares(music(5));
     for (double minutes : {5.0, 15.0, 60.0})
-        benchDetection(minutes, withAubio);
-    if (!withAubio) std::printf("aubio is not installed: no comparison with `aubio onset`\n");
+        benchDetection(minutes);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "analysis/BeatBarAnalysis.h"
 #include "analysis/BeatBarAnalysisError.h"
+#include "buffer/ChannelMix.h"
 #include "buffer/PCMBuffer.h"
 
 #include <cstdint>
@@ -21,7 +22,12 @@ using AnalysisOutcome = std::variant<BeatBarAnalysis, BeatBarAnalysisError>;
 class BeatBarAnalyzer {
 public:
     virtual ~BeatBarAnalyzer() = default;
-    virtual AnalysisOutcome analyze(const std::vector<float>& samples, double sampleRate) const = 0;
+    AnalysisOutcome analyze(const std::vector<float>& samples, double sampleRate) const {
+        return analyze(ChannelMix(samples), sampleRate);
+    }
+    // The same on the mean of several channels, read as needed instead of mixed down first; the
+    // result is bit for bit that of the mixdown. The caller keeps the channels alive during the call.
+    virtual AnalysisOutcome analyze(const ChannelMix& mix, double sampleRate) const = 0;
 };
 
 // The stretched audio, or a message the user can read (a ratio beyond the engine's reach,

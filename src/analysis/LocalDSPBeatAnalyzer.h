@@ -22,7 +22,8 @@ struct LocalDSPBeatAnalyzer final : BeatBarAnalyzer {
 
     // Fails with `failed` for an unusable configuration (minBPM <= 0, minBPM > maxBPM,
     // beatsPerBar < 1), too short or near-silent audio, or no beat grid.
-    AnalysisOutcome analyze(const std::vector<float>& samples, double sampleRate) const override;
+    using BeatBarAnalyzer::analyze;
+    AnalysisOutcome analyze(const ChannelMix& mix, double sampleRate) const override;
 
     bool operator==(const LocalDSPBeatAnalyzer& other) const noexcept {
         return minBPM == other.minBPM && maxBPM == other.maxBPM && beatsPerBar == other.beatsPerBar;

@@ -11,6 +11,10 @@
 namespace barquill {
 
 TempoOutcome estimateTempo(std::span<const float> samples, double sampleRate, double minBPM, double maxBPM) {
+    return estimateTempo(ChannelMix(samples), sampleRate, minBPM, maxBPM);
+}
+
+TempoOutcome estimateTempo(const ChannelMix& mix, double sampleRate, double minBPM, double maxBPM) {
     // Without this no candidate is scanned and there is no median to compare with.
     if (!(minBPM > 0.0) || !(minBPM <= maxBPM) || !std::isfinite(maxBPM))
         return BeatBarAnalysisError::failed(invalidConfigurationMessage);
@@ -18,7 +22,7 @@ TempoOutcome estimateTempo(std::span<const float> samples, double sampleRate, do
     if (!(sampleRate > 0.0) || !std::isfinite(sampleRate))
         return BeatBarAnalysisError::failed(audioTooShortMessage);
 
-    const auto n = static_cast<int64_t>(samples.size());
+    const int64_t n = mix.frames();
     const double duration = static_cast<double>(n) / sampleRate;
     if (static_cast<double>(n) <= std::trunc(sampleRate) || duration < 2.0)
         return BeatBarAnalysisError::failed(audioTooShortMessage);
@@ -31,7 +35,7 @@ TempoOutcome estimateTempo(std::span<const float> samples, double sampleRate, do
     estimate.frameRate = framing.frameRate;
     estimate.frameCount = framing.frameCount;
     estimate.duration = duration;
-    estimate.frameRMS = frameRMS(samples, framing.hop);
+    estimate.frameRMS = frameRMS(mix, framing.hop);
 
     float peak = 0.0f;
     for (float r : estimate.frameRMS)

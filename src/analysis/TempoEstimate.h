@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/BeatBarAnalysisError.h"
+#include "buffer/ChannelMix.h"
 
 #include <cstdint>
 #include <span>
@@ -32,5 +33,7 @@ inline constexpr const char* invalidConfigurationMessage =
 // Onset envelope and tempo of one mono channel, searched between minBPM and maxBPM.
 // Synchronous and stateless: runs on the caller's (background) thread and touches only its own arrays.
 TempoOutcome estimateTempo(std::span<const float> samples, double sampleRate, double minBPM, double maxBPM);
+// The same on the mix of a buffer's channels, read frame by frame: bit for bit the result on its mixdown.
+TempoOutcome estimateTempo(const ChannelMix& mix, double sampleRate, double minBPM, double maxBPM);
 
 } // namespace barquill

@@ -10,9 +10,6 @@
 // failure) and never modifies its input, except reverseInPlace.
 namespace barquill {
 
-// Frames from `start` to the end; an empty buffer (capacity 1, length 0) when start is at or past the end.
-PCMBufferPtr framesFrom(const PCMBuffer& buffer, int64_t start);
-
 // min(count, length - start) frames from `start`; null when start >= length, count == 0 or allocation fails.
 PCMBufferPtr copyFrames(const PCMBuffer& buffer, int64_t start, int64_t count);
 

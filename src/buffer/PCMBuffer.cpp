@@ -1,5 +1,6 @@
 #include "buffer/PCMBuffer.h"
 
+#include <atomic>
 #include <new>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -9,6 +10,9 @@ namespace barquill {
 namespace {
 
 constexpr size_t kHugePageBytes = size_t{2} << 20;
+
+// Written by setByteLimit, read by create, on any thread; relaxed: a value on its own.
+std::atomic<size_t> byteLimit{0};
 
 // Channels of this size and above are mapped on their own, aligned to 2 MiB and marked for
 // transparent huge pages. The waveform's whole-file peaks read such a channel with a stride of
@@ -39,6 +43,10 @@ float* allocateChannel(size_t bytes, size_t& mappedBytes) noexcept {
 
 } // namespace
 
+void PCMBuffer::setByteLimit(size_t bytes) noexcept {
+    byteLimit.store(bytes, std::memory_order_relaxed);
+}
+
 void PCMBuffer::ChannelDeleter::operator()(float* p) const noexcept {
     if (mappedBytes > 0)
         munmap(p, mappedBytes);
@@ -56,6 +64,9 @@ std::shared_ptr<PCMBuffer> PCMBuffer::create(double sampleRate, uint32_t channel
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pages > 0 && pageSize > 0 && bytes > static_cast<double>(pages) * static_cast<double>(pageSize))
+        return nullptr;
+    if (const size_t limit = byteLimit.load(std::memory_order_relaxed);
+        limit > 0 && bytes > static_cast<double>(limit))
         return nullptr;
     try {
         std::shared_ptr<PCMBuffer> buffer(new PCMBuffer());

@@ -29,6 +29,11 @@ public:
         return create(format.sampleRate, format.channelCount, frameCapacity);
     }
 
+    // Buffers of more than `bytes` of samples are refused as if memory had run out; 0 (the default)
+    // leaves only the machine's physical memory as the bound. Lets a caller (a test) meet the
+    // out-of-memory road with a small file.
+    static void setByteLimit(size_t bytes) noexcept;
+
     PCMBuffer(const PCMBuffer&) = delete;
     PCMBuffer& operator=(const PCMBuffer&) = delete;
 

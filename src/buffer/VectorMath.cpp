@@ -47,13 +47,14 @@ float rootMeanSquare(const float* x, int64_t count) noexcept {
 }
 
 std::vector<float> frameRMS(std::span<const float> samples, int64_t hop) {
-    const auto n = static_cast<int64_t>(samples.size());
-    const int64_t frames = (n + hop - 1) / hop;
-    std::vector<float> rms(static_cast<size_t>(frames));
-    for (int64_t i = 0; i < frames; ++i) {
-        const int64_t start = i * hop;
-        rms[static_cast<size_t>(i)] = rootMeanSquare(samples.data() + start, std::min(hop, n - start));
-    }
+    return frameRMS(ChannelMix(samples), hop);
+}
+
+std::vector<float> frameRMS(const ChannelMix& mix, int64_t hop) {
+    std::vector<float> rms(static_cast<size_t>((mix.frames() + hop - 1) / hop));
+    mix.forEachFrame(hop, [&rms](int64_t k, const float* samples, int64_t count) {
+        rms[static_cast<size_t>(k)] = rootMeanSquare(samples, count);
+    });
     return rms;
 }
 

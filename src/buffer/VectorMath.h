@@ -1,5 +1,7 @@
 #pragma once
 
+#include "buffer/ChannelMix.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -22,5 +24,7 @@ float rootMeanSquare(const float* x, int64_t count) noexcept;
 // RMS of each consecutive, non-overlapping frame of `hop` samples; the last frame may be short
 // and is averaged over its own length.
 std::vector<float> frameRMS(std::span<const float> samples, int64_t hop);
+// The same of the mix of several channels, bit for bit, without building the mix.
+std::vector<float> frameRMS(const ChannelMix& mix, int64_t hop);
 
 } // namespace barquill

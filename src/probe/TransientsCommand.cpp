@@ -1,4 +1,4 @@
-#include "buffer/BufferOps.h"
+#include "buffer/ChannelMix.h"
 #include "platform/decode/DecodeWithFallback.h"
 #include "probe/ProbeCommand.h"
 #include "transients/TransientExtractor.h"
@@ -45,16 +45,13 @@ int transientsCommand(const std::vector<std::string>& args) {
     const double decodeSeconds = secondsSince(clock);
     if (!decoded.ok()) return fail(decoded.error ? decoded.error->description : "Could not decode.", 1);
 
-    clock = std::chrono::steady_clock::now();
-    const std::vector<float> mono = monoMixdown(*decoded.buffer);
-    const double mixdownSeconds = secondsSince(clock);
-
     // The setting is held to 0…100 before it reaches the detector.
     const TransientExtractor extractor =
         TransientExtractor::forSensitivity(std::clamp(sensitivity, 0.0, 100.0));
     TransientStageSeconds stages;
     clock = std::chrono::steady_clock::now();
-    const TransientOutcome outcome = extractor.detect(mono, decoded.buffer->sampleRate(), &stages);
+    const TransientOutcome outcome =
+        extractor.detect(ChannelMix(*decoded.buffer), decoded.buffer->sampleRate(), &stages);
     const double detectSeconds = secondsSince(clock);
     if (const auto* error = std::get_if<TransientError>(&outcome)) return fail(error->description(), 1);
 
@@ -65,10 +62,13 @@ int transientsCommand(const std::vector<std::string>& args) {
                                 {"lengthSamples", static_cast<qint64>(hit.lengthSamples)},
                                 {"kind", hit.kind == TransientHit::Kind::kick ? "kick" : "other"},
                                 {"kickRatio", static_cast<double>(hit.kickRatio)}});
-    const QJsonObject seconds{{"decode", decodeSeconds},         {"mixdown", mixdownSeconds},
-                              {"envelope", stages.envelope},     {"onsets", stages.onsets},
-                              {"refinement", stages.refinement}, {"quietSearch", stages.quietSearch},
-                              {"bandSplit", stages.bandSplit},   {"hits", stages.hits},
+    const QJsonObject seconds{{"decode", decodeSeconds},
+                              {"envelope", stages.envelope},
+                              {"onsets", stages.onsets},
+                              {"refinement", stages.refinement},
+                              {"quietSearch", stages.quietSearch},
+                              {"bandSplit", stages.bandSplit},
+                              {"hits", stages.hits},
                               {"detect", detectSeconds}};
     printJson({{"hits", hits},
                {"gatedOut", static_cast<qint64>(analysis.gatedOut)},

@@ -1,7 +1,13 @@
 #include "probe/ProbeCommand.h"
 
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <cstdio>
 #include <map>
+#include <new>
+#include <string>
 
 namespace barquill::probe {
 
@@ -55,5 +61,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::vector<std::string> args(argv + 2, argv + argc);
-    return registry()[argv[1]](args);
+    try {
+        return registry()[argv[1]](args);
+    } catch (const std::bad_alloc&) {
+        // Said as the app says it, instead of an abort.
+        const QString file = QFileInfo(QString::fromStdString(positional(args))).fileName();
+        const QJsonObject error{{"error", QStringLiteral("Not enough memory to open “%1”.").arg(file)}};
+        std::printf("%s\n", QJsonDocument(error).toJson(QJsonDocument::Compact).constData());
+        return 1;
+    }
 }

@@ -3,8 +3,10 @@
 #include "analysis/BeatBarAnalysis.h"
 #include "analysis/BeatBarAnalyzer.h"
 #include "analysis/LocalDSPBeatAnalyzer.h"
+#include "buffer/BufferRange.h"
 #include "buffer/PCMBuffer.h"
 #include "export/LoopExport.h"
+#include "export/SliceKit.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/decode/Decoders.h"
 #include "store/LoadedAudioInfo.h"
@@ -44,7 +46,7 @@ using Frame = int64_t;
 // are never written again, and hand their results back with queued calls that pass the
 // generation counters first.
 //
-// Ownership: the store owns every audio buffer (buffer, loopBuffer, reversedBuffer) and
+// Ownership: the store owns every audio buffer (buffer, reversedBuffer) and
 // the engine. It does not own the settings or the recent-file list, which the shell
 // creates once and keeps for the life of the process.
 class AudioStore : public QObject {
@@ -127,7 +129,9 @@ public:
     // Read access for preview, export and tests.
     const PCMBufferPtr& buffer() const { return buffer_; }
     const PCMBufferPtr& reversedBuffer() const { return reversedBuffer_; }
-    const PCMBufferPtr& loopBuffer() const { return loopBuffer_; }
+    // The loop as the player plays it: a range of the buffer, or of the mirror while reversed
+    // (so its first frame is the loop's last). Empty while no loop is cut.
+    const BufferRange& loopPlayRange() const { return loopPlay_; }
     Frame pausedFrame() const { return pausedFrame_; }
     Frame playAnchorFrame() const { return playAnchorFrame_; }
     Frame loopStartFrame() const { return loopStartFrame_; }
@@ -137,8 +141,8 @@ public:
     int64_t lastLoopPass() const { return lastLoopPass_; }
     int loopStartBar() const { return loopStartBar_; }
     bool looping() const { return looping_; }
-    // The loop pass as scheduled: the stretched loop when one is playing, else loopBuffer.
-    const PCMBufferPtr& passBuffer() const { return passBuffer_; }
+    // The loop pass as scheduled: the stretched loop when one is playing, else the loop's range.
+    const BufferRange& passRange() const { return passRange_; }
     // True while a stretched loop is being rendered for the current loop and target.
     bool isStretching() const { return stretching_; }
     AudioEngine& engine() { return *engine_; }
@@ -177,7 +181,9 @@ public:
     void setLoopEnabled(bool on);
     void setLoopBars(int bars);
     void moveLoop(int by);
-    bool buildLoopBuffer();
+    // Cuts the loop at loopStartBar (the whole file without bars) as a range of the buffer or
+    // the mirror; no samples are copied. False when no loop can be cut.
+    bool buildLoopRange();
     void scheduleLoop(Frame fromOffset);
     std::optional<std::pair<double, double>> loopRange() const;
 
@@ -236,6 +242,21 @@ public:
     void exportLoop();
     // The loop export of the current state, without its folder; none without audio.
     std::optional<LoopExportJob> loopExportJob() const;
+    // Writes the loop as a WAV into the cache folder for dragging into another application;
+    // the file's path, or none after publishing the error.
+    std::optional<QString> writeLoopForDrag();
+    // Writes the playhead's bar, or the whole loop while looping, as slice WAVs with an .sfz, an
+    // .sf2 and a .mid pattern beside them; the whole file when there are no bars.
+    void exportSliceKit();
+    // The slice kit of the current state, without its folder; none without audio.
+    std::optional<SliceKitJob> sliceKitJob() const;
+    // With a target tempo: the job's audio rendered now at the target and the export rate, and the
+    // target as its tempo. The export failure when that cannot be had ("Export failed: … Nothing
+    // was written."), and the job untouched. Nothing changes without a target or without bars.
+    std::optional<QString> stretchLoopJob(LoopExportJob& job) const;
+    // The same for a slice kit: its bars as one stretched loop, each bar's slices cut at their
+    // stretched boundaries.
+    std::optional<QString> stretchKitJob(SliceKitJob& job) const;
     void exportTransients();
     void flashExport(const QString& text);
     void setFolderChooser(FolderChooser chooser) { folderChooser_ = std::move(chooser); }
@@ -314,8 +335,8 @@ private:
     // Schedules the mirror from forward frame p (playback runs towards 0); false with the
     // message shown when no mirror can be had.
     bool scheduleReversedFrom(Frame p);
-    // Schedules the buffer from frame f to its end; false when that copy cannot be had.
-    bool scheduleForwardFrom(Frame f);
+    // Schedules the buffer from frame f to its end.
+    void scheduleForwardFrom(Frame f);
     double sampleRate() const;
     Frame frameLength() const;
 
@@ -339,12 +360,15 @@ private:
     Frame currentLoopOffset() const;
     // At a pass boundary: reschedules so the newest pass plays from here on.
     void switchLoopPass();
+    // `bars` bars of loop audio at the export rate and the target tempo, or why not, phrased as an
+    // export failure ("Export failed: … Nothing was written.").
+    std::variant<PCMBufferPtr, QString> stretchForExport(const PCMBufferPtr& audio, int bars) const;
 
     // Results of background jobs, back on the GUI thread; each passes its token or generation.
     void finishLoad(uint64_t token, const QString& path, DecodeResult result);
     void applyAnalysisOutcome(int64_t generation, AnalysisOutcome outcome);
     void applyMirror(int64_t generation, PCMBufferPtr mirror);
-    void applyStretchedLoop(int64_t generation, PCMBufferPtr source, double target, StretchOutcome outcome);
+    void applyStretchedLoop(int64_t generation, BufferRange source, double target, StretchOutcome outcome);
     // Pauses or stops, sets the direction, cuts the loop again when one is on and plays on when
     // `wasPlaying`.
     void switchDirection(bool reversed, bool wasPlaying);
@@ -395,7 +419,7 @@ private:
     LocalDSPBeatAnalyzer beatAnalyzer_{70, 180, 4};
     int64_t analysisGen_ = 0;
     std::optional<std::pair<double, double>> panAnchor_; // (fraction, start)
-    PCMBufferPtr loopBuffer_;
+    BufferRange loopPlay_;
     bool looping_ = false;
     Frame loopStartFrame_ = 0;
     Frame loopFrames_ = 0;
@@ -403,13 +427,14 @@ private:
     int loopStartBar_ = 0;
     int loopBarCount_ = 0; // bars in the loop; 0 for the whole file
     // Loop passes: what scheduleLoop played, how long one pass of it is, where it started in it.
-    PCMBufferPtr passBuffer_;
+    BufferRange passRange_;
     Frame passFrames_ = 0;
     Frame passStartOffset_ = 0;
-    // The loop at the target: stretchedLoop_ was rendered from stretchedSource_ (a loopBuffer).
+    // The loop at the target: stretchedLoop_ was rendered from the loop range stretchedSource_.
     double matchTempo_ = 0;
     RubberBandTimeStretcher stretcher_;
-    PCMBufferPtr stretchedLoop_, stretchedSource_;
+    PCMBufferPtr stretchedLoop_;
+    BufferRange stretchedSource_;
     double stretchedTempo_ = 0;
     int64_t stretchGen_ = 0;
     QFuture<StretchOutcome> stretchJob_; // the render under way, if any

@@ -1,6 +1,6 @@
 #include "store/AudioStore.h"
 
-#include "buffer/BufferOps.h"
+#include "buffer/ChannelMix.h"
 
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -8,22 +8,24 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <new>
 
 namespace barquill {
 
 void AudioStore::startAnalysis() {
     if (!buffer_ || isAnalyzing_ || buffer_->channelCount() == 0) return;
     const int64_t generation = ++analysisGen_;
-    std::vector<float> mono = monoMixdown(*buffer_);
     setIsAnalyzing(true);
     setAnalysisNote(QStringLiteral("Analyzing tempo…"));
 
-    // The job owns copies of everything it reads; only the generation links it back.
+    // The job holds a copy of the engine and a share of the buffer, which nobody writes any more; it
+    // reads the channels' mean as it goes instead of a mono copy. Only the generation links it back.
     const LocalDSPBeatAnalyzer analyzer = beatAnalyzer_;
-    const double sr = buffer_->sampleRate();
-    QtConcurrent::run([analyzer, mono = std::move(mono), sr]() -> AnalysisOutcome {
+    QtConcurrent::run([analyzer, buffer = buffer_]() -> AnalysisOutcome {
         try {
-            return analyzer.analyze(mono, sr);
+            return analyzer.analyze(ChannelMix(*buffer), buffer->sampleRate());
+        } catch (const std::bad_alloc&) {
+            return BeatBarAnalysisError::failed("not enough memory to analyse this file.");
         } catch (const std::exception& e) {
             return BeatBarAnalysisError::failed(e.what());
         }

@@ -16,15 +16,15 @@ namespace {
 // decodeFile first; whatever it rejects goes to the asset reader, whose error is the one shown.
 DecodeResult decodeEitherWay(const std::string& path) {
     try {
-        DecodeResult result = decodeFile(path);
-        if (result.ok()) return result;
-        return decodeAsset(path);
+        return decodeWithFallback(path);
     } catch (const std::exception& e) {
         return DecodeResult{nullptr, {}, DecodeError{"Barquill", -1, e.what()}};
     }
 }
 
 QString describe(const DecodeResult& result, const QString& path) {
+    if (result.outOfMemory)
+        return QStringLiteral("Not enough memory to open “%1”.").arg(QFileInfo(path).fileName());
     if (result.error && !result.error->description.empty())
         return QString::fromStdString(result.error->description);
     return QStringLiteral("Could not decode %1.").arg(QFileInfo(path).fileName());
@@ -53,7 +53,7 @@ void AudioStore::open(const QString& path) {
     setAnalysisNote(QStringLiteral("Decoding…"));
 
     setLoopEnabledField(false);
-    loopBuffer_.reset();
+    loopPlay_ = {};
     looping_ = false;
     loopStartBar_ = 0;
     loopStartFrame_ = 0;

@@ -1,6 +1,5 @@
 #include "store/AudioStore.h"
 
-#include "buffer/BufferOps.h"
 #include "stretch/LoopStretch.h"
 
 #include <algorithm>
@@ -14,49 +13,47 @@ Frame frameOfBarTime(double seconds, double sr) {
 }
 } // namespace
 
-bool AudioStore::buildLoopBuffer() {
+bool AudioStore::buildLoopRange() {
     const Frame n = frameLength();
     if (!buffer_ || n == 0) return false;
     const double sr = sampleRate();
     const std::vector<Bar> bars = effectiveBars();
 
+    Frame start = 0, end = n;
     if (bars.empty()) {
-        PCMBufferPtr whole = copyFrames(*buffer_, 0, n);
-        if (!whole || whole->frameLength() == 0) return false;
-        if (isReversed_) reverseInPlace(*whole);
         loopStartBar_ = 0;
         loopBarCount_ = 0;
-        loopStartFrame_ = 0;
-        loopFrames_ = whole->frameLength();
-        loopBuffer_ = std::move(whole);
-        requestStretchedLoop();
-        return true;
+    } else {
+        const int count = static_cast<int>(bars.size());
+        loopStartBar_ = std::clamp(loopStartBar_, 0, count - 1);
+        const int barsInLoop = std::min(loopBars_ < 2 ? 1 : loopBars_, count - loopStartBar_);
+        start = std::clamp<Frame>(frameOfBarTime(bars[loopStartBar_].startTime, sr), 0, n);
+        const Bar& last = bars[loopStartBar_ + barsInLoop - 1];
+        end = std::min(std::max(frameOfBarTime(last.startTime + last.duration, sr), start + 1), n);
+        if (end <= start) return false;
+        loopBarCount_ = barsInLoop;
     }
 
-    const int count = static_cast<int>(bars.size());
-    loopStartBar_ = std::clamp(loopStartBar_, 0, count - 1);
-    const int barsInLoop = std::min(loopBars_ < 2 ? 1 : loopBars_, count - loopStartBar_);
-
-    const Frame start = std::clamp<Frame>(frameOfBarTime(bars[loopStartBar_].startTime, sr), 0, n);
-    const Bar& last = bars[loopStartBar_ + barsInLoop - 1];
-    Frame end = frameOfBarTime(last.startTime + last.duration, sr);
-    end = std::min(std::max(end, start + 1), n);
-    if (end <= start) return false;
-
-    PCMBufferPtr loop = copyFrames(*buffer_, start, end - start);
-    if (!loop || loop->frameLength() == 0) return false;
-    if (isReversed_) reverseInPlace(*loop);
+    // Reversed, the loop is the mirror's range of the same frames: frame i of the mirror is
+    // frame n-1-i of the buffer, so [start, end) becomes [n-end, n-start).
+    BufferRange range;
+    if (isReversed_) {
+        PCMBufferPtr mirror = mirrorBuffer();
+        if (!mirror) return false;
+        range = {std::move(mirror), static_cast<uint32_t>(n - end), static_cast<uint32_t>(end - start)};
+    } else {
+        range = {buffer_, static_cast<uint32_t>(start), static_cast<uint32_t>(end - start)};
+    }
     loopStartFrame_ = start;
     loopFrames_ = end - start;
-    loopBarCount_ = barsInLoop;
-    loopBuffer_ = std::move(loop);
+    loopPlay_ = std::move(range);
     requestStretchedLoop();
     return true;
 }
 
 void AudioStore::scheduleLoop(Frame fromOffset) {
-    if (!loopBuffer_ || loopFrames_ < 1) return;
-    // The offset counts into the loop buffer as stored: from the loop's end when reversed.
+    if (!loopPlay_.buffer || loopFrames_ < 1) return;
+    // The offset counts into the loop as played: from the loop's end when reversed.
     const Frame offset = std::clamp<Frame>(fromOffset, 0, loopFrames_ - 1);
     const Frame startFrame =
         isReversed_ ? loopStartFrame_ + loopFrames_ - 1 - offset : loopStartFrame_ + offset;
@@ -65,23 +62,22 @@ void AudioStore::scheduleLoop(Frame fromOffset) {
     lastLoopPass_ = -1;
     passSwitchPending_ = false;
     // At a target tempo the pass is the stretched loop, entered at the same musical position.
-    const bool stretched = stretchedLoop_ && stretchedSource_ == loopBuffer_;
-    passBuffer_ = stretched ? stretchedLoop_ : loopBuffer_;
-    passFrames_ = passBuffer_->frameLength();
+    const bool stretched = stretchedLoop_ && stretchedSource_ == loopPlay_;
+    passRange_ = stretched ? BufferRange::whole(stretchedLoop_) : loopPlay_;
+    passFrames_ = passRange_.playableFrames();
     passStartOffset_ = stretched ? mapLoopOffset(offset, loopFrames_, passFrames_) : offset;
-    if (passStartOffset_ > 0) {
-        if (PCMBufferPtr tail = copyFrames(*passBuffer_, passStartOffset_, passFrames_ - passStartOffset_);
-            tail && tail->frameLength() > 0) {
-            // The rest of the current pass once, then the whole loop over and over.
-            loopTailFrames_ = tail->frameLength();
-            engine_->scheduleOnce(std::move(tail));
-            engine_->scheduleLooping(passBuffer_);
-            return;
-        }
-    }
-    passStartOffset_ = 0;
     loopTailFrames_ = 0;
-    engine_->scheduleLooping(passBuffer_);
+    if (passStartOffset_ > 0 && passStartOffset_ < passFrames_) {
+        // The rest of the current pass once, then the whole loop over and over.
+        const BufferRange tail{passRange_.buffer,
+                               passRange_.startFrame + static_cast<uint32_t>(passStartOffset_),
+                               static_cast<uint32_t>(passFrames_ - passStartOffset_)};
+        loopTailFrames_ = tail.playableFrames();
+        engine_->scheduleRange(tail);
+    } else {
+        passStartOffset_ = 0;
+    }
+    engine_->scheduleLoopingRange(passRange_);
 }
 
 std::optional<std::pair<double, double>> AudioStore::loopRange() const {
@@ -99,7 +95,7 @@ void AudioStore::restartLoop() {
 }
 
 bool AudioStore::rebuildLoopWhilePaused() {
-    if (!buildLoopBuffer()) {
+    if (!buildLoopRange()) {
         setLoopEnabledField(false);
         return false;
     }
@@ -139,10 +135,7 @@ void AudioStore::setLoopEnabled(bool on) {
                 stop();
                 return;
             }
-            if (!scheduleForwardFrom(f)) {
-                setIsPlaying(false);
-                return;
-            }
+            scheduleForwardFrom(f);
         } else if (!scheduleReversedFrom(f)) {
             setIsPlaying(false);
             return;
@@ -156,7 +149,7 @@ void AudioStore::setLoopEnabled(bool on) {
     if (!buffer_) return;
     // The loop starts at the bar where the next play would start: the clicked or sought bar.
     loopStartBar_ = barIndexAt(static_cast<double>(pausedFrame_) / sr);
-    if (!buildLoopBuffer()) return;
+    if (!buildLoopRange()) return;
     setLoopEnabledField(true);
     const Frame loopEnd = loopStartFrame_ + loopFrames_;
     if (pausedFrame_ < loopStartFrame_ || pausedFrame_ >= loopEnd) {

@@ -78,7 +78,7 @@ void AudioStore::switchDirection(bool reversed, bool wasPlaying) {
     setIsReversed(reversed);
     if (loopEnabled_) {
         // The loop buffer is cut again, in the new direction.
-        if (!buildLoopBuffer()) {
+        if (!buildLoopRange()) {
             setLoopEnabledField(false);
             return;
         }

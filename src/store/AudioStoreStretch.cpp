@@ -1,5 +1,8 @@
 #include "store/AudioStore.h"
 
+#include "buffer/BufferOps.h"
+#include "export/ExportSet.h"
+#include "export/Resample.h"
 #include "settings/AppSettings.h"
 #include "stretch/LoopStretch.h"
 
@@ -8,6 +11,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <cctype>
 #include <exception>
 
 namespace barquill {
@@ -35,13 +39,13 @@ void AudioStore::matchDetectedTempo(double factor) {
 void AudioStore::requestStretchedLoop() {
     ++stretchGen_;
     stretching_ = false;
-    const bool wanted = matchTempo_ > 0 && loopBarCount_ > 0 && loopBuffer_;
-    if (wanted && stretchedSource_ == loopBuffer_ && stretchedTempo_ == matchTempo_) return;
-    if (stretchedSource_ != loopBuffer_ || !wanted) {
+    const bool wanted = matchTempo_ > 0 && loopBarCount_ > 0 && loopPlay_.buffer;
+    if (wanted && stretchedSource_ == loopPlay_ && stretchedTempo_ == matchTempo_) return;
+    if (stretchedSource_ != loopPlay_ || !wanted) {
         // Back to the loop as cut; a pass already playing finishes first.
-        if (stretchedLoop_ && passBuffer_ == stretchedLoop_ && looping_) passSwitchPending_ = true;
+        if (stretchedLoop_ && passRange_.buffer == stretchedLoop_ && looping_) passSwitchPending_ = true;
         stretchedLoop_.reset();
-        stretchedSource_.reset();
+        stretchedSource_ = {};
     }
     if (!wanted) return;
 
@@ -51,14 +55,17 @@ void AudioStore::requestStretchedLoop() {
 }
 
 void AudioStore::startStretchJob() {
-    // The job reads only the loop buffer, which nobody writes once it is built.
+    // The job copies the loop's frames out of the track (or its mirror), which nobody writes
+    // once it is built, so the GUI thread copies nothing.
     const int64_t generation = stretchGen_;
-    PCMBufferPtr source = loopBuffer_;
+    BufferRange source = loopPlay_;
     const int bars = loopBarCount_;
     const double target = matchTempo_;
     stretchJob_ = QtConcurrent::run([source, bars, target]() -> StretchOutcome {
         try {
-            return stretchLoopToTempo(RubberBandTimeStretcher{}, *source, bars, target);
+            PCMBufferPtr loop = copyFrames(*source.buffer, source.startFrame, source.playableFrames());
+            if (!loop) return std::string("Not enough memory to stretch the loop.");
+            return stretchLoopToTempo(RubberBandTimeStretcher{}, *loop, bars, target);
         } catch (const std::exception& e) {
             return std::string(e.what());
         }
@@ -71,9 +78,9 @@ void AudioStore::startStretchJob() {
                      });
 }
 
-void AudioStore::applyStretchedLoop(int64_t generation, PCMBufferPtr source, double target,
+void AudioStore::applyStretchedLoop(int64_t generation, BufferRange source, double target,
                                     StretchOutcome outcome) {
-    if (generation != stretchGen_ || source != loopBuffer_) {
+    if (generation != stretchGen_ || source != loopPlay_) {
         if (stretching_) startStretchJob();
         return;
     }
@@ -88,12 +95,58 @@ void AudioStore::applyStretchedLoop(int64_t generation, PCMBufferPtr source, dou
         stretchedLoop_ = std::get<PCMBufferPtr>(std::move(outcome));
     }
     if (looping_ && isPlaying_)
-        passSwitchPending_ = passBuffer_ != (stretchedLoop_ ? stretchedLoop_ : loopBuffer_);
+        passSwitchPending_ = passRange_ != (stretchedLoop_ ? BufferRange::whole(stretchedLoop_) : loopPlay_);
 }
 
 Frame AudioStore::currentLoopOffset() const {
     const Frame f = currentFrame();
     return isReversed_ ? loopStartFrame_ + loopFrames_ - 1 - f : f - loopStartFrame_;
+}
+
+std::variant<PCMBufferPtr, QString> AudioStore::stretchForExport(const PCMBufferPtr& audio, int bars) const {
+    const auto failure = [](std::string reason) {
+        if (!reason.empty())
+            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+        return QString::fromStdString(ExportSet::failureMessage("Export failed", reason));
+    };
+    if (!audio || audio->frameLength() == 0) return failure("the loop lies outside the file.");
+    // Stretched at the export rate, so the written length is the length rule's to the frame.
+    const PCMBufferPtr atRate = resampleBuffer(audio, exportSampleRateSetting());
+    if (!atRate) return failure("sample-rate conversion failed.");
+    StretchOutcome outcome = stretchLoopToTempo(stretcher_, *atRate, bars, matchTempo_);
+    if (auto* message = std::get_if<std::string>(&outcome)) return failure(*message);
+    return std::get<PCMBufferPtr>(std::move(outcome));
+}
+
+std::optional<QString> AudioStore::stretchLoopJob(LoopExportJob& job) const {
+    if (!(matchTempo_ > 0) || !job.bars || !job.buffer) return std::nullopt;
+    // Rendered once here, so a failure reads as the export's and nothing is written.
+    auto stretched =
+        stretchForExport(job.render(*job.buffer, job.span), job.bars->second - job.bars->first + 1);
+    if (auto* message = std::get_if<QString>(&stretched)) return *message;
+    job.render = [audio = std::get<PCMBufferPtr>(std::move(stretched))](const PCMBuffer&, const LoopSpan&) {
+        return audio;
+    };
+    job.bpm = matchTempo_;
+    return std::nullopt;
+}
+
+std::optional<QString> AudioStore::stretchKitJob(SliceKitJob& job) const {
+    if (!(matchTempo_ > 0) || job.bars.empty() || !job.bars.front().number || !job.buffer)
+        return std::nullopt;
+    // The kit's bars follow each other: one loop from the first bar's start to the last one's end,
+    // forward; each slice is mirrored on its own as without a target.
+    const int64_t start = job.bars.front().range.start, end = job.bars.back().range.end;
+    const auto count = static_cast<int64_t>(job.bars.size());
+    auto stretched = stretchForExport(copyFrames(*job.buffer, start, end - start), static_cast<int>(count));
+    if (auto* message = std::get_if<QString>(&stretched)) return *message;
+    job.buffer = std::get<PCMBufferPtr>(std::move(stretched));
+    const auto frames = static_cast<int64_t>(job.buffer->frameLength());
+    for (int64_t i = 0; i < count; ++i)
+        job.bars[static_cast<size_t>(i)].range = {i * frames / count, (i + 1) * frames / count};
+    job.exportSampleRate = job.buffer->sampleRate();
+    job.bpm = matchTempo_;
+    return std::nullopt;
 }
 
 void AudioStore::switchLoopPass() {

@@ -1,6 +1,5 @@
 #include "store/AudioStore.h"
 
-#include "buffer/BufferOps.h"
 #include "stretch/LoopStretch.h"
 
 #include <algorithm>
@@ -53,24 +52,22 @@ void AudioStore::clockTick() {
 }
 
 bool AudioStore::scheduleReversedFrom(Frame p) {
-    const PCMBufferPtr mirror = mirrorBuffer();
-    const PCMBufferPtr rest =
-        mirror ? framesFrom(*mirror, std::max<Frame>(0, (frameLength() - 1) - p)) : nullptr;
-    if (!rest) {
+    PCMBufferPtr mirror = mirrorBuffer();
+    if (!mirror) {
         setErrorMessage(QString::fromUtf8(kMirrorFailed));
         return false;
     }
-    engine_->scheduleOnce(rest);
+    // Mirror frame (n-1)-p is forward frame p; from there to the mirror's end runs towards 0.
+    const Frame mirrorStart = std::clamp<Frame>((frameLength() - 1) - p, 0, frameLength());
+    engine_->scheduleRange(BufferRange::from(std::move(mirror), static_cast<uint32_t>(mirrorStart)));
     playStartFrame_ = std::min<Frame>(std::max<Frame>(p, 0), std::max<Frame>(frameLength() - 1, 0));
     return true;
 }
 
-bool AudioStore::scheduleForwardFrom(Frame f) {
-    const PCMBufferPtr rest = framesFrom(*buffer_, f);
-    if (!rest) return false;
-    engine_->scheduleOnce(rest);
+void AudioStore::scheduleForwardFrom(Frame f) {
+    const Frame start = std::clamp<Frame>(f, 0, frameLength());
+    engine_->scheduleRange(BufferRange::from(buffer_, static_cast<uint32_t>(start)));
     playStartFrame_ = f;
-    return true;
 }
 
 void AudioStore::play() {
@@ -98,7 +95,7 @@ void AudioStore::play() {
     engine_->stopPlayer();
 
     const Frame n = frameLength();
-    if (loopEnabled_ && ((loopFrames_ > 0 && loopBuffer_) || (buildLoopBuffer() && loopFrames_ > 0))) {
+    if (loopEnabled_ && ((loopFrames_ > 0 && loopPlay_.buffer) || (buildLoopRange() && loopFrames_ > 0))) {
         looping_ = true;
         const Frame offset =
             pausedFrame_ > loopStartFrame_ ? std::min(pausedFrame_ - loopStartFrame_, loopFrames_ - 1) : 0;
@@ -109,10 +106,7 @@ void AudioStore::play() {
         if (!isReversed_) {
             // At or past the end, playback starts over from the beginning.
             if (pausedFrame_ >= n) pausedFrame_ = 0;
-            if (!scheduleForwardFrom(pausedFrame_)) {
-                setIsPlaying(false);
-                return;
-            }
+            scheduleForwardFrom(pausedFrame_);
         } else {
             // A reversed play from the start begins at the end.
             const Frame p = pausedFrame_ < 1 ? n - 1 : pausedFrame_;
@@ -202,7 +196,7 @@ void AudioStore::seek(double seconds, bool exact) {
             const int bar = barIndexAt(t);
             if (bar != loopStartBar_) {
                 loopStartBar_ = bar;
-                if (!buildLoopBuffer()) {
+                if (!buildLoopRange()) {
                     setLoopEnabledField(false);
                     loopInPlace = false;
                 }
@@ -227,10 +221,8 @@ void AudioStore::seek(double seconds, bool exact) {
     setCurrentTime(t);
     looping_ = false;
     if (!wasPlaying) return;
-    if (!(isReversed_ && scheduleReversedFrom(f)) && !scheduleForwardFrom(f)) {
-        setIsPlaying(false);
-        return;
-    }
+    // Without a mirror (its message is shown) playback goes on forwards.
+    if (!isReversed_ || !scheduleReversedFrom(f)) scheduleForwardFrom(f);
     playAnchorFrame_ = playStartFrame_;
     lastLoopPass_ = -1;
     engine_->play();

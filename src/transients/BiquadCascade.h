@@ -24,6 +24,15 @@ public:
     struct Section {
         float b0, b1, b2, a1, a2;
     };
+    // The sections' memories between two blocks: x[t−1], x[t−2], y[t−1], y[t−2] of each.
+    struct State {
+        std::vector<float> x1, x2, y1, y2;
+    };
+    // A zero state for this cascade.
+    State initialState() const;
+    // Filters the next `length` samples of a long signal in place, carrying `state` on, so running
+    // consecutive blocks gives bit for bit what apply() gives on the whole. Does not allocate.
+    void process(State& state, float* signal, size_t length) const noexcept;
 
 private:
     explicit BiquadCascade(std::vector<Section> sections) : sections_(std::move(sections)) {}

@@ -71,7 +71,11 @@ std::vector<int64_t> pickPeaks(const std::vector<float>& strength, float thresho
 
 std::optional<int64_t> refineOnset(std::span<const float> samples, int64_t peakFrame, int64_t hop,
                                    double sampleRate) {
-    const auto n = static_cast<int64_t>(samples.size());
+    return refineOnset(ChannelMix(samples), peakFrame, hop, sampleRate);
+}
+
+std::optional<int64_t> refineOnset(const ChannelMix& mix, int64_t peakFrame, int64_t hop, double sampleRate) {
+    const int64_t n = mix.frames();
     if (n == 0) return std::nullopt;
     const int64_t block = std::max<int64_t>(nearest(sampleRate * 0.00035), 1);
     const int64_t reach = truncated(sampleRate * 0.012);
@@ -80,13 +84,19 @@ std::optional<int64_t> refineOnset(std::span<const float> samples, int64_t peakF
     const int64_t hi = std::min<int64_t>((centre + reach) / block, (n - 1) / block);
     if (lo >= hi) return std::nullopt;
 
+    // Only the searched blocks (and the one before) are read.
+    const int64_t first = std::max<int64_t>((lo - 1) * block, 0);
+    const int64_t last = std::min<int64_t>((hi + 1) * block, n);
+    std::vector<float> stretch(static_cast<size_t>(last - first));
+    mix.read(first, last - first, stretch.data());
+
     auto blockRms = [&](int64_t k) {
         const int64_t start = std::max<int64_t>(k * block, 0);
         const int64_t end = std::min<int64_t>(k * block + block, n);
         if (start >= n) return 0.0f;
         // The block before the first one has no samples and so no level: no rise is measured from it.
         if (end <= start) return std::numeric_limits<float>::quiet_NaN();
-        return rootMeanSquare(samples.data() + start, end - start);
+        return rootMeanSquare(stretch.data() + (start - first), end - start);
     };
 
     float previous = blockRms(lo - 1);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "buffer/ChannelMix.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -27,6 +29,8 @@ std::vector<int64_t> pickPeaks(const std::vector<float>& strength, float thresho
 // sample; none when that search range collapses.
 std::optional<int64_t> refineOnset(std::span<const float> samples, int64_t peakFrame, int64_t hop,
                                    double sampleRate);
+// The same on the mix of several channels, reading only the searched stretch.
+std::optional<int64_t> refineOnset(const ChannelMix& mix, int64_t peakFrame, int64_t hop, double sampleRate);
 
 // The onsets in ascending order, dropping each that lies less than `minDistance` samples after the
 // last one kept.

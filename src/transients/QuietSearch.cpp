@@ -13,14 +13,11 @@ namespace barquill::transients {
 namespace {
 
 // Mean square of each frame of `frameLength` samples; the last frame may be short.
-std::vector<float> frameEnergies(std::span<const float> samples, int64_t frameLength, int64_t frames) {
-    const auto n = static_cast<int64_t>(samples.size());
+std::vector<float> frameEnergies(const ChannelMix& mix, int64_t frameLength, int64_t frames) {
     std::vector<float> energy(static_cast<size_t>(frames));
-    for (int64_t k = 0; k < frames; ++k) {
-        const int64_t start = k * frameLength;
-        const int64_t count = std::min(frameLength, n - start);
-        energy[k] = sumOfSquares(samples.data() + start, count) / static_cast<float>(count);
-    }
+    mix.forEachFrame(frameLength, [&energy](int64_t k, const float* samples, int64_t count) {
+        energy[static_cast<size_t>(k)] = sumOfSquares(samples, count) / static_cast<float>(count);
+    });
     return energy;
 }
 
@@ -44,13 +41,18 @@ std::vector<float> smoothed(const std::vector<float>& energy, int64_t half) {
 
 std::vector<QuietRun> findQuietRuns(std::span<const float> samples, double sampleRate,
                                     const TransientExtractor& parameters) {
-    const auto n = static_cast<int64_t>(samples.size());
+    return findQuietRuns(ChannelMix(samples), sampleRate, parameters);
+}
+
+std::vector<QuietRun> findQuietRuns(const ChannelMix& mix, double sampleRate,
+                                    const TransientExtractor& parameters) {
+    const int64_t n = mix.frames();
     const int64_t frameLength = std::max<int64_t>(nearest(parameters.quietFrameSeconds * sampleRate), 1);
     const int64_t frames = n / frameLength + (n % frameLength != 0 ? 1 : 0);
     // Too short to compare its parts: the whole file counts as quiet.
     if (frames < 5) return {QuietRun{0, n}};
 
-    std::vector<float> level = frameEnergies(samples, frameLength, frames);
+    std::vector<float> level = frameEnergies(mix, frameLength, frames);
     const int64_t quietCount =
         std::max<int64_t>(nearest(parameters.quietFraction * static_cast<double>(frames)), 1);
     const int64_t window = nearest(2.0 / parameters.quietFrameSeconds);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "buffer/ChannelMix.h"
 #include "transients/TransientExtractor.h"
 
 #include <cstdint>
@@ -20,6 +21,9 @@ struct QuietRun {
 // The quiet runs in ascending order, never overlapping or touching; possibly none. Uses the extractor's
 // quietFraction, quietFrameSeconds and minQuietRunSeconds.
 std::vector<QuietRun> findQuietRuns(std::span<const float> samples, double sampleRate,
+                                    const TransientExtractor& parameters);
+// The same on the mix of several channels, read a frame at a time.
+std::vector<QuietRun> findQuietRuns(const ChannelMix& mix, double sampleRate,
                                     const TransientExtractor& parameters);
 
 // The onsets that lie in some run (start <= onset < end), in the order given.

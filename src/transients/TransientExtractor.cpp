@@ -56,13 +56,18 @@ TransientExtractor TransientExtractor::forSensitivity(double sensitivity) {
 
 TransientOutcome TransientExtractor::detect(std::span<const float> samples, double sampleRate,
                                             TransientStageSeconds* stages) const {
+    return detect(ChannelMix(samples), sampleRate, stages);
+}
+
+TransientOutcome TransientExtractor::detect(const ChannelMix& mix, double sampleRate,
+                                            TransientStageSeconds* stages) const {
     const double fs = sampleRate;
-    const auto n = static_cast<int64_t>(samples.size());
+    const int64_t n = mix.frames();
     if (!(static_cast<double>(n) / fs >= 1.0)) return TransientError::tooShort();
 
     StageClock clock(stages);
     const int64_t hop = std::max<int64_t>(nearest(fs * 0.003), 1);
-    const std::vector<float> envelope = frameRMS(samples, hop);
+    const std::vector<float> envelope = frameRMS(mix, hop);
     const float peak = envelopePeak(envelope);
     clock.lap(&TransientStageSeconds::envelope);
     // Near-silent audio fails like short audio.
@@ -79,23 +84,30 @@ TransientOutcome TransientExtractor::detect(std::span<const float> samples, doub
 
     std::vector<int64_t> onsets;
     for (int64_t frame : peaks)
-        if (const auto onset = refineOnset(samples, frame, hop, fs)) onsets.push_back(*onset);
+        if (const auto onset = refineOnset(mix, frame, hop, fs)) onsets.push_back(*onset);
     // Spacing in whole frames of samples, not seconds × rate.
     const std::vector<int64_t> kept = spaceOnsets(std::move(onsets), saturatedProduct(spacingFrames, hop));
     clock.lap(&TransientStageSeconds::refinement);
     if (kept.empty()) return noHits();
 
-    const std::vector<QuietRun> runs = findQuietRuns(samples, fs, *this);
+    const std::vector<QuietRun> runs = findQuietRuns(mix, fs, *this);
     if (runs.empty()) return noHits(static_cast<int64_t>(kept.size()), false);
     const std::vector<int64_t> hitOnsets = gateOnsets(kept, runs);
     const auto gatedOut = static_cast<int64_t>(kept.size() - hitOnsets.size());
     clock.lap(&TransientStageSeconds::quietSearch);
     if (hitOnsets.empty()) return noHits(gatedOut);
 
-    auto split = splitBands(samples, fs, crossoverHz);
+    // The bands are needed only in each hit's classify window.
+    const std::vector<PlannedHit> planned = planHits(hitOnsets, n, fs, *this);
+    std::vector<SampleWindow> windows;
+    windows.reserve(planned.size());
+    for (const PlannedHit& hit : planned)
+        windows.push_back(hit.classified);
+    auto split = splitBandWindows(mix, fs, crossoverHz, windows);
     clock.lap(&TransientStageSeconds::bandSplit);
     if (auto* error = std::get_if<TransientError>(&split)) return *error;
-    TransientAnalysis analysis{buildHits(hitOnsets, std::get<BandSignals>(split), fs, *this), gatedOut, true};
+    TransientAnalysis analysis{
+        classifyHits(planned, std::get<std::vector<BandWindow>>(split), kickRatioThreshold), gatedOut, true};
     clock.lap(&TransientStageSeconds::hits);
     return analysis;
 }

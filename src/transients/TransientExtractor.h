@@ -1,5 +1,6 @@
 #pragma once
 
+#include "buffer/ChannelMix.h"
 #include "transients/TransientAnalysis.h"
 #include "transients/TransientError.h"
 #include "transients/TransientStageSeconds.h"
@@ -19,7 +20,7 @@ using TransientOutcome = std::variant<TransientAnalysis, TransientError>;
 // A plain value: it keeps no state between runs, so any thread may run any number of detections at
 // once. `detect` works on the calling thread; `analyze` copies the extractor and takes the samples
 // into a background thread of its own and hands back its future. Running out of memory for the band
-// copies fails with filterUnavailable; anywhere else it surfaces as std::bad_alloc (through the future
+// windows fails with filterUnavailable; anywhere else it surfaces as std::bad_alloc (through the future
 // for `analyze`).
 struct TransientExtractor {
     double crossoverHz = 180.0;          // low / high band split, Hz
@@ -40,6 +41,11 @@ struct TransientExtractor {
 
     // The whole pipeline on the calling thread, over one channel of the whole file.
     TransientOutcome detect(std::span<const float> samples, double sampleRate,
+                            TransientStageSeconds* stages = nullptr) const;
+    // The same over the mean of several channels, read as the stages need it instead of mixed down
+    // first: the result is bit for bit that of the mixdown, and memory stays near the envelopes and the
+    // hits' band windows. The caller keeps the channels alive during the call.
+    TransientOutcome detect(const ChannelMix& mix, double sampleRate,
                             TransientStageSeconds* stages = nullptr) const;
 
     // `detect` on a background thread of its own; the caller awaits the future (dropping it waits for

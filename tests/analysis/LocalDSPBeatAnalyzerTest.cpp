@@ -1,5 +1,6 @@
 #include "analysis/LocalDSPBeatAnalyzer.h"
 #include "AnalysisFixtures.h"
+#include "buffer/BufferOps.h"
 
 #include <gtest/gtest.h>
 
@@ -116,6 +117,25 @@ TEST(LocalDSPBeatAnalyzer, RejectedConfigurationsFailAndExtremeButValidRangesEnd
     // Lags shorter than two frames.
     EXPECT_EQ(test::failureText(LocalDSPBeatAnalyzer(1e6, 1e6, 4).analyze(samples, 44100)),
               "Audio too short for bar detection (need ≥ 2 s).");
+}
+
+} // namespace
+} // namespace barquill
+
+namespace barquill {
+namespace {
+
+TEST(LocalDSPBeatAnalyzer, ChannelsReadAsTheirMeanGiveBitForBitTheResultOfTheirMixdown) {
+    const std::vector<float> left = test::makeDrumLoop({});
+    std::vector<float> right(left.rbegin(), left.rend());
+    std::vector<float> third(left.size());
+    for (size_t i = 0; i < third.size(); ++i)
+        third[i] = 0.3f * left[i] - 0.1f * right[i];
+    const std::vector<const float*> channels{left.data(), right.data(), third.data()};
+    const auto frames = static_cast<uint32_t>(left.size());
+    const std::vector<float> mixdown = monoMixdown(channels.data(), frames, 3);
+    EXPECT_EQ(LocalDSPBeatAnalyzer{}.analyze(ChannelMix(channels, frames), 44100),
+              LocalDSPBeatAnalyzer{}.analyze(mixdown, 44100));
 }
 
 } // namespace

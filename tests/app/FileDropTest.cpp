@@ -102,3 +102,34 @@ TEST(FileDropRules, ExtensionsAreComparedLowerCased) {
 
 } // namespace
 } // namespace barquill::test
+
+namespace barquill::test {
+namespace {
+
+TEST_F(FileDropTest, AFileThereIsNoMemoryForGivesOneClearAlertAndTheAppStaysUsable) {
+    const QString clicks = writeClicks("44100-2-clicks-4s.wav", 4);
+    struct Limit {
+        Limit() { PCMBuffer::setByteLimit(1'000'000); } // under the file's 1.4 MB of samples
+        ~Limit() { PCMBuffer::setByteLimit(0); }
+    };
+    {
+        const Limit limit;
+        EXPECT_TRUE(drop({clicks}));
+        ASSERT_TRUE(waitUntil([&] { return !alerts.isEmpty() && !store->isLoading(); }));
+    }
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(
+        alerts.front().endsWith(QStringLiteral(": Not enough memory to open “44100-2-clicks-4s.wav”.")))
+        << alerts.front().toStdString();
+    EXPECT_FALSE(store->buffer());
+
+    focusMainWindow();
+    QTest::keyClick(window, Qt::Key_Space);
+    EXPECT_FALSE(store->isPlaying());
+    openAndSettle(clicks);
+    EXPECT_TRUE(store->buffer());
+    EXPECT_EQ(alerts.size(), 1);
+}
+
+} // namespace
+} // namespace barquill::test

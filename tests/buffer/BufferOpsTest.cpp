@@ -9,26 +9,6 @@
 using namespace barquill;
 using barquill::test::makeRampBuffer;
 
-TEST(FramesFrom, CopiesEveryChannelFromTheStartFrameToTheEnd) {
-    auto src = makeRampBuffer(10, 2);
-    auto out = framesFrom(*src, 7);
-    ASSERT_TRUE(out);
-    ASSERT_EQ(out->frameLength(), 3u);
-    EXPECT_EQ(out->channel(0)[0], 1007.0f);
-    EXPECT_EQ(out->channel(1)[2], 2009.0f);
-}
-
-TEST(FramesFrom, AtOrPastTheEndGivesAnEmptyBufferOfTheSameFormat) {
-    auto src = makeRampBuffer(10, 2, 48000);
-    for (int64_t start : {10, 11, 1000}) {
-        auto out = framesFrom(*src, start);
-        ASSERT_TRUE(out);
-        EXPECT_EQ(out->frameLength(), 0u);
-        EXPECT_EQ(out->frameCapacity(), 1u);
-        EXPECT_EQ((out->format()), (AudioFormat{48000, 2}));
-    }
-}
-
 TEST(CopyFrames, ClipsTheCountAtTheEndAndRefusesEmptyRanges) {
     auto src = makeRampBuffer(10, 1);
     auto out = copyFrames(*src, 8, 5);

@@ -164,6 +164,19 @@ public:
         }
     }
 
+    // Waits until the recording since `from` holds `frames` frames from its first sound on.
+    void waitForSound(int64_t from, int64_t frames) const {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 15000) {
+            const auto heard = recordedLeft(from);
+            const auto first =
+                std::find_if(heard.begin(), heard.end(), [](float x) { return std::fabs(x) > 1e-3f; });
+            if (heard.end() - first >= frames) return;
+            QThread::msleep(50);
+        }
+    }
+
     // The recorded left channel from `from` to now (frames of the monitor recording).
     std::vector<float> recordedLeft(int64_t from, Services::Sink sink = Services::first) const {
         auto channels = services.recording(from, services.recordedFrames(sink), sink);
@@ -262,7 +275,8 @@ TEST_F(EndToEnd, Step3_LoopRepeatsTheBarSeamlessly) {
 
     const int64_t before = session->services.recordedFrames();
     session->press("space");
-    QThread::msleep(static_cast<unsigned long>((loopEnd - loopStart) * 2500 + 500));
+    // Two and a half passes as heard, however long the device took to start.
+    session->waitForSound(before, loopFrames * 5 / 2);
     const auto heard = session->recordedLeft(before);
 
     // Each pass is the bar itself; the second pass starts exactly one loop length after the first.

@@ -84,7 +84,7 @@ TEST_F(StoreLoading, ASecondFileStopsPlaybackAndClearsLoopReverseNudgeAndAnalysi
     store->open(QString::fromStdString(writeWav("44100-1-noise.wav", {noise(44100, 1)}).string()));
     EXPECT_FALSE(store->isPlaying());
     EXPECT_FALSE(store->loopEnabled());
-    EXPECT_FALSE(store->loopBuffer());
+    EXPECT_FALSE(store->loopPlayRange().buffer);
     EXPECT_FALSE(store->isReversed());
     EXPECT_FALSE(store->reversedBuffer());
     EXPECT_EQ(store->gridShiftQuarters(), 0);

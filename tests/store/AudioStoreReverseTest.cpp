@@ -96,8 +96,11 @@ TEST_F(StoreReverseLoop, ReversingAPausedTwoBarLoopReversesItsBufferAndKeepsTheP
     store->toggleReverse();
     ASSERT_TRUE(waitFor([&] { return store->isReversed(); }));
     ASSERT_EQ(store->loopFrames(), frames);
-    EXPECT_EQ(store->loopBuffer()->channel(0)[0], store->buffer()->channel(0)[start + frames - 1]);
-    EXPECT_EQ(store->loopBuffer()->channel(0)[frames - 1], store->buffer()->channel(0)[start]);
+    const BufferRange& loop = store->loopPlayRange();
+    ASSERT_EQ(loop.playableFrames(), frames);
+    const float* played = loop.buffer->channel(0) + loop.startFrame;
+    EXPECT_EQ(played[0], store->buffer()->channel(0)[start + frames - 1]);
+    EXPECT_EQ(played[frames - 1], store->buffer()->channel(0)[start]);
     EXPECT_GE(store->pausedFrame(), start);
     EXPECT_LT(store->pausedFrame(), start + frames);
 }

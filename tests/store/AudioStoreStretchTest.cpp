@@ -17,7 +17,7 @@ protected:
     // Renders until the scheduled pass is `frames` long, at most `limit` frames.
     bool renderUntilPass(int64_t frames, int64_t limit = 400000) {
         for (; limit > 0; limit -= 441) {
-            if (store->passBuffer() && store->passBuffer()->frameLength() == frames) return true;
+            if (store->passRange().playableFrames() == frames) return true;
             render(441);
         }
         return false;
@@ -31,7 +31,7 @@ TEST_F(StoreStretch, ATargetStretchesTheLoopOnAWorkerAndSwitchesAtTheNextPass) {
     store->setMatchTempo(150);
     // The call returned with the loop still playing as cut and the stretch under way.
     EXPECT_TRUE(store->isStretching());
-    EXPECT_EQ(store->passBuffer(), store->loopBuffer());
+    EXPECT_EQ(store->passRange(), store->loopPlayRange());
     EXPECT_EQ(store->currentFrame(), before);
     EXPECT_EQ(settings.matchTempoBPM(), 150);
     EXPECT_TRUE(store->analysisNote().startsWith(QStringLiteral("120.0 BPM → 150.0 · ")));
@@ -40,9 +40,9 @@ TEST_F(StoreStretch, ATargetStretchesTheLoopOnAWorkerAndSwitchesAtTheNextPass) {
     // Not before the pass ends: then the stretched pass, 70 560 frames (4 beats at 150 BPM).
     const int64_t untilSeam = 88200 - (store->currentFrame() - store->loopStartFrame());
     render(std::max<int64_t>(0, untilSeam - 2000));
-    EXPECT_EQ(store->passBuffer(), store->loopBuffer());
+    EXPECT_EQ(store->passRange(), store->loopPlayRange());
     ASSERT_TRUE(renderUntilPass(70560));
-    const PCMBufferPtr pass = store->passBuffer();
+    const PCMBufferPtr pass = store->passRange().buffer;
 
     // The playhead still walks the loop in file positions, and the sound is the stretched pass.
     for (int step = 0; step < 6; ++step) {

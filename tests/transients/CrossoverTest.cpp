@@ -1,5 +1,6 @@
 #include "TransientSignals.h"
 
+#include "buffer/BufferOps.h"
 #include "transients/BiquadCascade.h"
 #include "transients/Crossover.h"
 #include "transients/KickClassifier.h"
@@ -68,6 +69,28 @@ TEST(Crossover, AFilterThatCannotBeBuiltIsUnavailable) {
     EXPECT_EQ(unavailable.description(), "Could not set up the classifier filter.");
     EXPECT_FALSE(BiquadCascade::create({1, 0, 0, 0, 0, 1}, 1));
     EXPECT_FALSE(BiquadCascade::create({}, 0));
+}
+
+TEST(Crossover, WindowsFilteredBlockByBlockFromSeveralChannelsAreTheWholeMixdownsBandsToTheBit) {
+    // Long enough for several filter blocks; windows straddle block edges and overlap.
+    const std::vector<float> a = SignalBuilder(kRate, 5).noiseFloor(0.3).tone(1, 4, 120, 0.4).take();
+    const std::vector<float> b = SignalBuilder(kRate, 5).tone(0, 5, 3000, 0.2).take();
+    const std::vector<const float*> channels{a.data(), b.data()};
+    const auto n = static_cast<int64_t>(a.size());
+    const std::vector<float> mixdown = monoMixdown(channels.data(), static_cast<uint32_t>(n), 2);
+    const auto whole = std::get<BandSignals>(splitBands(mixdown, kRate, 180.0));
+    const std::vector<SampleWindow> windows{{0, 10}, {65530, 2646}, {66000, 2646}, {n - 2646, 2646}};
+    const auto split = splitBandWindows(ChannelMix(channels, n), kRate, 180.0, windows);
+    const auto& parts = std::get<std::vector<BandWindow>>(split);
+    ASSERT_EQ(parts.size(), windows.size());
+    for (size_t w = 0; w < windows.size(); ++w) {
+        const auto from = static_cast<size_t>(windows[w].start), to = from + windows[w].length;
+        EXPECT_EQ(parts[w].start, windows[w].start);
+        EXPECT_EQ(parts[w].bands.low, std::vector<float>(whole.low.begin() + from, whole.low.begin() + to))
+            << w;
+        EXPECT_EQ(parts[w].bands.high, std::vector<float>(whole.high.begin() + from, whole.high.begin() + to))
+            << w;
+    }
 }
 
 TEST(KickClassifier, NoHighBandEnergyIsJustUnderOneAndSilenceIsZero) {

@@ -1,5 +1,6 @@
 #include "TransientSignals.h"
 
+#include "buffer/BufferOps.h"
 #include "transients/TransientExtractor.h"
 #include "transients/TransientSensitivity.h"
 
@@ -118,6 +119,18 @@ TEST_F(BreakdownTest, HatsAndClapsAreOthersAndLowSineBurstsKicksWithinAMilliseco
         for (size_t i = 0; i < found.size(); ++i)
             EXPECT_NEAR(found[i], placed[i], 0.001) << "hit " << i;
     }
+}
+
+TEST_F(BreakdownTest, ChannelsReadAsTheirMeanGiveBitForBitTheResultOfTheirMixdown) {
+    const std::vector<float>& left = scene_->samples;
+    std::vector<float> right(left.size());
+    for (size_t i = 0; i < right.size(); ++i)
+        right[i] = 0.5f * left[i] + (i % 7 == 0 ? 0.001f : 0.0f);
+    const std::vector<const float*> channels{left.data(), right.data()};
+    const auto frames = static_cast<uint32_t>(left.size());
+    const TransientOutcome mixed = TransientExtractor{}.detect(ChannelMix(channels, frames), kRate);
+    EXPECT_FALSE(analysisOf(mixed).hits.empty());
+    EXPECT_EQ(mixed, detect(monoMixdown(channels.data(), frames, 2)));
 }
 
 TEST_F(BreakdownTest, KickRatiosLieClearlyOnTheirSideOfTheThreshold) {

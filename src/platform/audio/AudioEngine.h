@@ -1,5 +1,6 @@
 #pragma once
 
+#include "buffer/BufferRange.h"
 #include "buffer/PCMBuffer.h"
 #include "platform/audio/OutputDevice.h"
 
@@ -20,8 +21,10 @@ namespace barquill {
 // allocates or frees; buffers it has finished with are released back on the GUI
 // thread. Completion callbacks are invoked on the GUI thread only.
 //
-// Ownership: scheduling a buffer shares it (no copy); the caller must not write
-// into a buffer once it has been scheduled.
+// Ownership: scheduling a buffer or a range of one shares it (no copy); the caller must
+// not write into a buffer once it has been scheduled. One long buffer (the track, its
+// mirror) is scheduled by range as often as needed: playing from a frame, a loop's rest
+// then the loop, a reversed pass (a range of the mirror) all share the one buffer.
 //
 // A device backend may open its stream after start() has returned: a failure then, or the
 // loss of the device later, reaches the output-failure handler and leaves the engine stopped.
@@ -66,12 +69,17 @@ public:
     virtual void listOutputDevices(DeviceListHandler done) = 0;
 
     // --- player node ---
-    // Queues the buffer behind whatever is scheduled; it plays without a gap after it.
-    // The completion (if any) runs on the GUI thread once the buffer has finished
-    // playing or the player was stopped before that.
-    virtual void scheduleOnce(PCMBufferPtr buffer, Completion completion = {}) = 0;
-    // Queues the buffer to repeat seamlessly until the player is stopped.
-    virtual void scheduleLooping(PCMBufferPtr buffer) = 0;
+    // Queues the range behind whatever is scheduled; it plays without a gap after it.
+    // The completion (if any) runs on the GUI thread once the range has finished
+    // playing or the player was stopped before that. Costs O(1) in the buffer's length.
+    virtual void scheduleRange(BufferRange range, Completion completion = {}) = 0;
+    // Queues the range to repeat seamlessly until the player is stopped.
+    virtual void scheduleLoopingRange(BufferRange range) = 0;
+    // The whole buffer, once or looped.
+    void scheduleOnce(PCMBufferPtr buffer, Completion completion = {}) {
+        scheduleRange(BufferRange::whole(std::move(buffer)), std::move(completion));
+    }
+    void scheduleLooping(PCMBufferPtr buffer) { scheduleLoopingRange(BufferRange::whole(std::move(buffer))); }
     virtual void play() = 0;
     // Keeps the schedule and the sample clock.
     virtual void pause() = 0;

@@ -12,13 +12,13 @@ float PlayerEngine::outputLevel() const {
     return player_.outputLevel();
 }
 
-void PlayerEngine::scheduleOnce(PCMBufferPtr buffer, Completion completion) {
-    player_.scheduleOnce(std::move(buffer), std::move(completion));
+void PlayerEngine::scheduleRange(BufferRange range, Completion completion) {
+    player_.scheduleOnce(std::move(range), std::move(completion));
     playerChanged();
 }
 
-void PlayerEngine::scheduleLooping(PCMBufferPtr buffer) {
-    player_.scheduleLooping(std::move(buffer));
+void PlayerEngine::scheduleLoopingRange(BufferRange range) {
+    player_.scheduleLooping(std::move(range));
     playerChanged();
 }
 

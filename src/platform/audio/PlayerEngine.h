@@ -16,8 +16,8 @@ public:
     void setOutputLevel(float level) override;
     float outputLevel() const override;
 
-    void scheduleOnce(PCMBufferPtr buffer, Completion completion = {}) override;
-    void scheduleLooping(PCMBufferPtr buffer) override;
+    void scheduleRange(BufferRange range, Completion completion = {}) override;
+    void scheduleLoopingRange(BufferRange range) override;
     void play() override;
     void pause() override;
     void stopPlayer() override;

@@ -34,16 +34,16 @@ PlayerNode::PlayerNode() {
 // are dropped, since whoever would receive them is going away too.
 PlayerNode::~PlayerNode() = default;
 
-void PlayerNode::scheduleOnce(PCMBufferPtr buffer, Completion completion) {
-    const uint32_t frames = buffer ? buffer->frameLength() : 0;
-    entries_.push_back({std::move(buffer), frames, false});
+void PlayerNode::scheduleOnce(BufferRange range, Completion completion) {
+    const uint32_t frames = range.playableFrames();
+    entries_.push_back({std::move(range.buffer), range.startFrame, frames, false});
     if (completion) pending_.push_back({entries_.size() - 1, std::move(completion)});
     publish();
 }
 
-void PlayerNode::scheduleLooping(PCMBufferPtr buffer) {
-    const uint32_t frames = buffer ? buffer->frameLength() : 0;
-    entries_.push_back({std::move(buffer), frames, true});
+void PlayerNode::scheduleLooping(BufferRange range) {
+    const uint32_t frames = range.playableFrames();
+    entries_.push_back({std::move(range.buffer), range.startFrame, frames, true});
     publish();
 }
 
@@ -160,7 +160,7 @@ void PlayerNode::publishClock() noexcept {
 }
 
 void PlayerNode::copyEntry(float* const* output, uint32_t channelCount, uint32_t at,
-                           const ScheduledBuffer& entry, uint32_t from, uint32_t frames) const noexcept {
+                           const ScheduledBuffer& entry, uint32_t offset, uint32_t frames) const noexcept {
     const PCMBuffer& buffer = *entry.buffer;
     const uint32_t sourceChannels = buffer.channelCount();
     for (uint32_t c = 0; c < channelCount; ++c) {
@@ -168,7 +168,7 @@ void PlayerNode::copyEntry(float* const* output, uint32_t channelCount, uint32_t
         // buffer has no channel for stay silent.
         const uint32_t source = sourceChannels == 1 ? 0 : c;
         if (source >= sourceChannels) continue;
-        std::copy_n(buffer.channel(source) + from, frames, output[c] + at);
+        std::copy_n(buffer.channel(source) + entry.startFrame + offset, frames, output[c] + at);
     }
 }
 

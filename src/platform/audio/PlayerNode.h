@@ -32,8 +32,13 @@ public:
     PlayerNode(const PlayerNode&) = delete;
     PlayerNode& operator=(const PlayerNode&) = delete;
 
-    void scheduleOnce(PCMBufferPtr buffer, Completion completion);
-    void scheduleLooping(PCMBufferPtr buffer);
+    // Queue a range of a shared buffer (see AudioEngine); the buffers are never copied.
+    void scheduleOnce(BufferRange range, Completion completion);
+    void scheduleLooping(BufferRange range);
+    void scheduleOnce(PCMBufferPtr buffer, Completion completion) {
+        scheduleOnce(BufferRange::whole(std::move(buffer)), std::move(completion));
+    }
+    void scheduleLooping(PCMBufferPtr buffer) { scheduleLooping(BufferRange::whole(std::move(buffer))); }
     void play();
     void pause();
     // Drops the queue and resets the clock; undelivered completions become due at once.
@@ -76,7 +81,7 @@ private:
     void finishEmptyEntries() noexcept;
     void publishClock() noexcept;
     void copyEntry(float* const* output, uint32_t channelCount, uint32_t at, const ScheduledBuffer& entry,
-                   uint32_t from, uint32_t frames) const noexcept;
+                   uint32_t offset, uint32_t frames) const noexcept;
 
     // --- GUI thread ---
     std::vector<ScheduledBuffer> entries_;

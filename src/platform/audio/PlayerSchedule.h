@@ -1,17 +1,20 @@
 #pragma once
 
-#include "buffer/PCMBuffer.h"
+#include "buffer/BufferRange.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace barquill {
 
-// One buffer in the player's queue.
+// One range of a buffer in the player's queue.
 struct ScheduledBuffer {
     // May be null; it then plays as zero frames.
     PCMBufferPtr buffer;
-    // The buffer's frame length when it was scheduled (buffers are never written after that).
+    // The first frame played.
+    uint32_t startFrame = 0;
+    // Frames played from startFrame, already cut to the buffer's length when it was scheduled
+    // (buffers are never written after that).
     uint32_t frames = 0;
     // Repeats until the player is stopped; nothing queued behind it is ever reached.
     bool looping = false;

@@ -36,4 +36,11 @@ inline DecodeResult decodeFailure(DecodeError error) {
     return result;
 }
 
+// allocationFailedError(), marked as a lack of memory.
+inline DecodeResult outOfMemoryFailure() {
+    DecodeResult result = decodeFailure(allocationFailedError());
+    result.outOfMemory = true;
+    return result;
+}
+
 } // namespace barquill

@@ -22,6 +22,9 @@ struct DecodeResult {
     PCMBufferPtr buffer;
     AudioFormat format;
     std::optional<DecodeError> error;
+    // The error is a lack of memory for the samples: no other decoder is worth trying, and the
+    // user is told so in plain words.
+    bool outOfMemory = false;
     bool ok() const { return buffer != nullptr && !error; }
 };
 

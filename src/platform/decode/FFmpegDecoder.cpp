@@ -230,9 +230,11 @@ DecodeResult decodeAsset(const std::string& path) {
 
     // A failing reader ends the decode; the end of a (possibly cut-off) file does not.
     if (readStatus < 0 && readStatus != AVERROR_EOF) return decodeFailure(ffmpegError(readStatus, path));
-    if (outOfMemory) return decodeFailure(couldNotDecodeError(path));
+    if (outOfMemory) return outOfMemoryFailure();
+    const bool decodedAny = collector.frameCount() > 0;
     auto buffer = collector.finish();
-    if (!buffer) return decodeFailure(couldNotDecodeError(path));
+    // With frames gathered, only the final buffer's allocation can have failed.
+    if (!buffer) return decodedAny ? outOfMemoryFailure() : decodeFailure(couldNotDecodeError(path));
 
     DecodeResult result;
     result.buffer = std::move(buffer);

@@ -87,12 +87,12 @@ DecodeResult decodeFile(const std::string& path) {
         return decodeFailure(allocationFailedError());
     const AudioFormat format{static_cast<double>(info.samplerate), static_cast<uint32_t>(info.channels)};
     auto buffer = PCMBuffer::create(format, static_cast<uint32_t>(info.frames));
-    if (!buffer) return decodeFailure(allocationFailedError());
+    if (!buffer) return outOfMemoryFailure();
     std::vector<float> scratch;
     try {
         if (info.channels > 1) scratch.resize(static_cast<size_t>(kBlockFrames) * info.channels);
     } catch (const std::bad_alloc&) {
-        return decodeFailure(allocationFailedError());
+        return outOfMemoryFailure();
     }
 
     const sf_count_t got = readAll(file.get(), *buffer, scratch);

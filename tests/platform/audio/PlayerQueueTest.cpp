@@ -55,6 +55,37 @@ TEST_F(PlayerQueue, LeadInThenLoopIsSeamlessAtEveryWrapAcrossOddBlocks) {
     EXPECT_EQ(engine.renderedSampleTime(), 1000);
 }
 
+TEST_F(PlayerQueue, RangesOfOneSharedBufferPlayAsTheirCopiesWouldAndAreCutAtItsEnd) {
+    auto track = makeRampBuffer(1000, 2);
+    // The rest of a loop pass once, then the loop [200, 300) over and over, across odd blocks.
+    engine.scheduleRange({track, 237, 63});
+    engine.scheduleLoopingRange({track, 200, 100});
+    engine.play();
+    renderInBlocks(700, {7, 61, 250});
+    for (uint32_t c = 0; c < 2; ++c) {
+        auto expected = framesOf(*track, c, 237, 63);
+        while (expected.size() < 700)
+            append(expected, framesOf(*track, c, 200, 100));
+        expected.resize(700);
+        EXPECT_EQ(captured(c), expected) << "channel " << c;
+    }
+
+    // A range running past the end plays up to the end; one starting past it plays nothing.
+    engine.stopPlayer();
+    engine.clearCapture();
+    bool pastEndDone = false;
+    engine.scheduleRange({track, 990, 50});
+    engine.scheduleRange({track, 1000, 5}, [&] { pastEndDone = true; });
+    engine.scheduleRange(BufferRange::from(track, 500));
+    engine.play();
+    engine.render(520);
+    auto expected = framesOf(*track, 0, 990, 10);
+    append(expected, framesOf(*track, 0, 500, 500));
+    append(expected, std::vector<float>(10, 0.0f));
+    EXPECT_EQ(captured(0), expected);
+    EXPECT_TRUE(pastEndDone);
+}
+
 TEST_F(PlayerQueue, LoopShorterThanABlockRepeatsWithinTheBlock) {
     auto loop = makeBuffer({{1, 2, 3}, {4, 5, 6}}, 44100);
     engine.scheduleLooping(loop);
