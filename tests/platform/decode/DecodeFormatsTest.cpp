@@ -21,11 +21,6 @@ struct FormatCase {
     int expectedRate() const { return decodedRate ? decodedRate : wanted.sampleRate; }
 };
 
-void PrintTo(const FormatCase& c, std::ostream* os) {
-    *os << c.wanted.extension << " " << c.wanted.sampleRate << " Hz " << c.wanted.channels << " ch "
-        << c.wanted.codec;
-}
-
 std::string caseName(const testing::TestParamInfo<FormatCase>& info) {
     const AudioFixtureSpec& s = info.param.wanted;
     std::string name =

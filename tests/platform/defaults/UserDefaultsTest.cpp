@@ -33,11 +33,12 @@ protected:
 
 } // namespace
 
-TEST_F(UserDefaultsTest, EveryValueTypeSurvivesAReload) {
+TEST_F(UserDefaultsTest, EveryValueTypeSurvivesAReloadInAFolderMadeOnFirstWrite) {
     const QByteArray bytes("\x00\x01\xFFpath\n", 8);
     const QDateTime date = QDateTime::fromString("2026-03-04T05:06:07.089Z", Qt::ISODateWithMs);
+    const QString nested = QString::fromStdString((dir / "a" / "b" / "defaults.json").string());
     {
-        UserDefaults defaults(path());
+        UserDefaults defaults(nested);
         defaults.setBoolean("bool", false);
         defaults.setInteger("int", (qint64(1) << 62) + 1);
         defaults.setInteger("negative", -42);
@@ -48,7 +49,7 @@ TEST_F(UserDefaultsTest, EveryValueTypeSurvivesAReload) {
         defaults.setDate("date", date);
         defaults.setArray("array", {QByteArray("a"), QByteArray()});
     }
-    UserDefaults reloaded(path());
+    UserDefaults reloaded(nested);
     EXPECT_EQ(reloaded.boolean("bool"), false);
     EXPECT_EQ(reloaded.integer("int"), (qint64(1) << 62) + 1);
     EXPECT_EQ(reloaded.integer("negative"), -42);
@@ -96,13 +97,6 @@ TEST_F(UserDefaultsTest, EveryChangeIsOnDiskAtOnceWithNoTemporaryFilesLeft) {
     EXPECT_EQ(other.integer("count"), 19);
     EXPECT_FALSE(other.contains("flag"));
     EXPECT_EQ(filesInFolder(), QStringList{"defaults.json"});
-}
-
-TEST_F(UserDefaultsTest, MissingFolderIsCreatedOnFirstWrite) {
-    const QString nested = QString::fromStdString((dir / "a" / "b" / "defaults.json").string());
-    UserDefaults defaults(nested);
-    EXPECT_TRUE(defaults.setString("key", "value"));
-    EXPECT_EQ(UserDefaults(nested).string("key"), QStringLiteral("value"));
 }
 
 TEST_F(UserDefaultsTest, CorruptFileIsSetAsideAndTheStoreStartsEmpty) {
