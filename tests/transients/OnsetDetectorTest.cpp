@@ -56,13 +56,10 @@ protected:
     }
 };
 
-TEST_F(RefineOnset, FindsTheBlockWhereTheLevelJumps) {
+TEST_F(RefineOnset, FindsTheBlockWhereTheLevelJumpsSearchingFromTheStartForEarlyPeaks) {
     EXPECT_EQ(refineOnset(stepAt(3000), 3000 / 132, 132, kRate), 3000);
     EXPECT_EQ(refineOnset(stepAt(3003), 3000 / 132, 132, kRate), 3000);
     EXPECT_EQ(refineOnset(stepAt(2, 10), 0, 132, kRate), std::nullopt); // a collapsed search range
-}
-
-TEST_F(RefineOnset, APeakInTheFirstFramesSearchesFromTheStart) {
     EXPECT_EQ(refineOnset(stepAt(105), 1, 132, kRate), 105);
     // A level already there at sample 0 has no rise to measure from; the later, smaller jump wins.
     std::vector<float> samples = stepAt(300);
