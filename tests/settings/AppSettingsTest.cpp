@@ -73,42 +73,34 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{Keys::matchTempoBPM, 350.0, 300}, NumberCase{Keys::matchTempoBPM, 12.0, 40},
         NumberCase{Keys::matchTempoBPM, -3.0, 0}, NumberCase{Keys::matchTempoBPM, 139.5, 139.5}));
 
-TEST_F(AppSettingsLoad, IntegersAreWrittenBackAsIntegersAndRatesAsDoubles) {
-    defaults.setDouble(Keys::exportBitDepth, 16);
-    defaults.setInteger(Keys::exportSampleRate, 48000);
-    AppSettings settings(defaults);
-    EXPECT_EQ(stored().type(Keys::exportBitDepth), UserDefaults::Type::Integer);
-    EXPECT_EQ(stored().type(Keys::exportSampleRate), UserDefaults::Type::Double);
-}
-
-TEST_F(AppSettingsLoad, SwitchesTakeOnlyBooleansAndWriteNothingOtherwise) {
+// Switches take only booleans and colours only hex text, falling back without being written; integers
+// are written back as integers and rates as doubles; the bookmark is kept unchanged, other types dropped.
+TEST_F(AppSettingsLoad, EachKeyLoadsOnlyItsOwnTypeAndOnlyNumbersAreRewritten) {
     defaults.setString(Keys::snapToBar, "false");
     defaults.setBoolean(Keys::startWithLoopEnabled, true);
+    defaults.setString(Keys::barMarkerColor, " ff0000ff\n");
+    defaults.setString(Keys::loopMarkerColor, "00FF00");
+    defaults.setDouble(Keys::exportBitDepth, 16);
+    defaults.setInteger(Keys::exportSampleRate, 48000);
+    defaults.setString(Keys::exportFolderBookmark, "/tmp");
     AppSettings settings(defaults);
     EXPECT_TRUE(settings.snapToBar());
     EXPECT_TRUE(settings.startWithLoopEnabled());
-    EXPECT_EQ(stored().string(Keys::snapToBar), QStringLiteral("false"));
-}
-
-TEST_F(AppSettingsLoad, ColoursParseWithBlanksAndFallBackWithoutBeingWritten) {
-    defaults.setString(Keys::barMarkerColor, " ff0000ff\n");
-    defaults.setString(Keys::loopMarkerColor, "00FF00");
-    AppSettings settings(defaults);
     EXPECT_EQ(settings.barMarkerColor(), QColor(255, 0, 0));
     EXPECT_EQ(settings.loopMarkerColor(), QColor(Qt::white));
+    EXPECT_FALSE(settings.exportFolderBookmark());
+    const UserDefaults disk = stored();
+    EXPECT_EQ(disk.string(Keys::snapToBar), QStringLiteral("false"));
+    EXPECT_EQ(disk.string(Keys::loopMarkerColor), QStringLiteral("00FF00"));
+    EXPECT_EQ(disk.type(Keys::exportBitDepth), UserDefaults::Type::Integer);
+    EXPECT_EQ(disk.type(Keys::exportSampleRate), UserDefaults::Type::Double);
+    EXPECT_FALSE(disk.contains(Keys::exportFolderBookmark));
+
     defaults.setString(Keys::barMarkerColor, "FF0000FG");
     EXPECT_EQ(AppSettings(defaults).barMarkerColor(), AppSettings::defaultBarMarkerColor());
-    EXPECT_EQ(stored().string(Keys::loopMarkerColor), QStringLiteral("00FF00"));
-}
-
-TEST_F(AppSettingsLoad, TheBookmarkIsKeptUnchangedAndOtherTypesAreDropped) {
     defaults.setData(Keys::exportFolderBookmark, "/no/such/folder");
     EXPECT_EQ(AppSettings(defaults).exportFolderBookmark(), QByteArray("/no/such/folder"));
     EXPECT_EQ(stored().data(Keys::exportFolderBookmark), QByteArray("/no/such/folder"));
-
-    defaults.setString(Keys::exportFolderBookmark, "/tmp");
-    EXPECT_FALSE(AppSettings(defaults).exportFolderBookmark());
-    EXPECT_FALSE(stored().contains(Keys::exportFolderBookmark));
 }
 
 // Each control's write to disk, and Reset, are covered by the settings window tests.
@@ -127,13 +119,9 @@ TEST_F(AppSettingsChange, ASetterNotifiesOnlyOnARealChangeAndAClearedBookmarkIsR
 
 TEST_F(ExportFolder, AChosenFolderResolvesAfterARestart) {
     const QString folder = makeFolder("out");
-    {
-        AppSettings settings(defaults);
-        settings.setExportFolder(folder);
-    }
+    AppSettings(defaults).setExportFolder(folder);
     UserDefaults restarted = stored();
-    AppSettings settings(restarted);
-    EXPECT_EQ(settings.resolvedExportFolder(), folder);
+    EXPECT_EQ(AppSettings(restarted).resolvedExportFolder(), folder);
 }
 
 TEST_F(ExportFolder, AFolderThatCannotBeBookmarkedOrHasVanishedRemovesTheStoredOne) {
