@@ -8,19 +8,19 @@ namespace barquill::transients {
 namespace {
 
 TEST(PickPeaks, KeepsTheStrongerOfTwoCloseRisesTheEarlierOnTiesAndRisesAtTheThreshold) {
-    std::vector<float> strength(40, 0.0f);
-    strength[10] = 1.0f;
-    strength[15] = 2.0f;
-    strength[30] = 1.5f;
-    EXPECT_EQ(pickPeaks(strength, 0.5f, 10), (std::vector<int64_t>{15, 30}));
-    strength.assign(40, 0.0f);
-    strength[12] = 1.0f;
-    strength[20] = 1.0f;
-    EXPECT_EQ(pickPeaks(strength, 0.5f, 10), (std::vector<int64_t>{12}));
-    strength.assign(40, 0.0f);
-    strength[5] = 0.25f;
-    strength[25] = 0.2499f;
-    EXPECT_EQ(pickPeaks(strength, 0.25f, 10), (std::vector<int64_t>{5}));
+    const struct {
+        std::vector<std::pair<size_t, float>> rises;
+        float threshold;
+        std::vector<int64_t> peaks;
+    } cases[] = {{{{10, 1.0f}, {15, 2.0f}, {30, 1.5f}}, 0.5f, {15, 30}},
+                 {{{12, 1.0f}, {20, 1.0f}}, 0.5f, {12}},
+                 {{{5, 0.25f}, {25, 0.2499f}}, 0.25f, {5}}};
+    for (const auto& c : cases) {
+        std::vector<float> strength(40, 0.0f);
+        for (const auto& [at, level] : c.rises)
+            strength[at] = level;
+        EXPECT_EQ(pickPeaks(strength, c.threshold, 10), c.peaks) << c.rises.front().first;
+    }
 }
 
 TEST(DetectionThreshold, IsTheClampedQuantileOfThePositiveStrengthsButNotUnderTheFloor) {
