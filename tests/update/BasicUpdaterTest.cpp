@@ -2,17 +2,58 @@
 
 #include "platform/defaults/UserDefaults.h"
 
-#include "ManifestServer.h"
 #include "TestSupport.h"
 
+#include <QHostAddress>
 #include <QNetworkProxy>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace barquill;
 
 namespace {
+
+// A minimal HTTP/1.1 server on 127.0.0.1 that answers every GET with one fixed response and records
+// the request heads it received. Lives on the test's thread; serves while the event loop runs.
+class ManifestServer : public QObject {
+public:
+    ManifestServer() {
+        server_.listen(QHostAddress::LocalHost, 0);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                auto received = std::make_shared<QByteArray>();
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket, received] {
+                    received->append(socket->readAll());
+                    const qsizetype end = received->indexOf("\r\n\r\n");
+                    if (end < 0) return;
+                    requests_.append(received->left(end));
+                    received->clear();
+                    socket->write("HTTP/1.1 " + QByteArray::number(status_) +
+                                  (status_ == 200 ? " OK" : " Not Found") +
+                                  "\r\nContent-Type: application/json\r\nContent-Length: " +
+                                  QByteArray::number(body_.size()) + "\r\nConnection: close\r\n\r\n" + body_);
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+    }
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
+    void respond(int status, const QByteArray& body) { status_ = status, body_ = body; }
+    int requestCount() const { return int(requests_.size()); }
+    const QList<QByteArray>& requests() const { return requests_; }
+
+private:
+    QTcpServer server_;
+    int status_ = 200;
+    QByteArray body_;
+    QList<QByteArray> requests_;
+};
 
 QByteArray manifest(const char* version) {
     return QByteArray(R"({"product": "barquill", "version": ")") + version + R"(", "file": "Barquill-)" +
