@@ -65,7 +65,6 @@ TEST_P(DecodesEveryAcceptedExtension, AtItsNativeRateChannelCountLengthAndSignal
     // last one is not part of the song).
     EXPECT_EQ(int64_t(buffer.frameLength()), std::llround(c.wanted.durationSeconds * c.expectedRate()));
     if (c.lossless) {
-        EXPECT_EQ(int64_t(buffer.frameLength()), test::ffprobeFrameCount(file_));
         // Where libsndfile reads the file, FFmpeg must give the same samples.
         const DecodeResult viaFFmpeg = c.onlyFFmpeg ? DecodeResult{} : decodeAsset(file_);
         ASSERT_TRUE(c.onlyFFmpeg || (viaFFmpeg.ok() && viaFFmpeg.format == result.format &&
