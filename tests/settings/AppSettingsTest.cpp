@@ -35,43 +35,49 @@ TEST_F(AppSettingsLoad, AnEmptyStoreGivesDefaultsAndWritesOnlyTheNormalisedNumbe
         EXPECT_FALSE(disk.contains(absent)) << absent;
 }
 
-struct NumberCase {
-    const char* key;
-    QVariant stored; // invalid: key missing
-    double loaded;
-};
-
-class NumberNormalisation : public SettingsFixture, public ::testing::WithParamInterface<NumberCase> {};
-
-TEST_P(NumberNormalisation, LoadsTheCheckedValueAndWritesItBack) {
-    const NumberCase& c = GetParam();
-    if (c.stored.typeId() == QMetaType::Double) defaults.setDouble(c.key, c.stored.toDouble());
-    if (c.stored.typeId() == QMetaType::LongLong) defaults.setInteger(c.key, c.stored.toLongLong());
-    if (c.stored.typeId() == QMetaType::QString) defaults.setString(c.key, c.stored.toString());
-    if (c.stored.typeId() == QMetaType::Bool) defaults.setBoolean(c.key, c.stored.toBool());
-    AppSettings settings(defaults);
-    EXPECT_EQ(settings.property(QByteArray(c.key).mid(9)).toDouble(), c.loaded);
-    EXPECT_EQ(stored().number(c.key), c.loaded);
+// Each number is loaded checked (clamped, or the default when of the wrong type or value) and written
+// back as loaded.
+TEST_F(AppSettingsLoad, NumbersLoadTheCheckedValueAndWriteItBack) {
+    const struct {
+        const char* key;
+        QVariant stored; // invalid: key missing
+        double loaded;
+    } cases[] = {{Keys::previewGapMs, 750.0, 500},
+                 {Keys::previewGapMs, -5.0, 0},
+                 {Keys::previewGapMs, 350.0, 350},
+                 {Keys::previewGapMs, qint64(35), 35},
+                 {Keys::previewGapMs, QString("40"), 100},
+                 {Keys::previewGapMs, true, 100},
+                 {Keys::sliceFadeMs, 80.0, 50},
+                 {Keys::sliceFadeMs, 2.5, 2.5},
+                 {Keys::transientSensitivity, 150.0, 100},
+                 {Keys::transientSensitivity, -0.5, 0},
+                 {Keys::exportSampleRate, 22050.0, 44100},
+                 {Keys::exportSampleRate, qint64(48000), 48000},
+                 {Keys::exportSampleRate, 96000.0, 96000},
+                 {Keys::exportSampleRate, QString("48000"), 44100},
+                 {Keys::exportBitDepth, qint64(8), 24},
+                 {Keys::exportBitDepth, qint64(16), 16},
+                 {Keys::exportBitDepth, 32.0, 32},
+                 {Keys::waveformResolution, qint64(4096), 1024},
+                 {Keys::waveformResolution, qint64(512), 512},
+                 {Keys::waveformResolution, QString("2048"), 2048},
+                 {Keys::matchTempoBPM, {}, 0},
+                 {Keys::matchTempoBPM, 350.0, 300},
+                 {Keys::matchTempoBPM, 12.0, 40},
+                 {Keys::matchTempoBPM, -3.0, 0},
+                 {Keys::matchTempoBPM, 139.5, 139.5}};
+    for (const auto& c : cases) {
+        defaults.remove(c.key);
+        if (c.stored.typeId() == QMetaType::Double) defaults.setDouble(c.key, c.stored.toDouble());
+        if (c.stored.typeId() == QMetaType::LongLong) defaults.setInteger(c.key, c.stored.toLongLong());
+        if (c.stored.typeId() == QMetaType::QString) defaults.setString(c.key, c.stored.toString());
+        if (c.stored.typeId() == QMetaType::Bool) defaults.setBoolean(c.key, c.stored.toBool());
+        AppSettings settings(defaults);
+        EXPECT_EQ(settings.property(QByteArray(c.key).mid(9)).toDouble(), c.loaded) << c.key;
+        EXPECT_EQ(stored().number(c.key), c.loaded) << c.key << " " << c.stored.toString().toStdString();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, NumberNormalisation,
-    ::testing::Values(
-        NumberCase{Keys::previewGapMs, 750.0, 500}, NumberCase{Keys::previewGapMs, -5.0, 0},
-        NumberCase{Keys::previewGapMs, 350.0, 350}, NumberCase{Keys::previewGapMs, qint64(35), 35},
-        NumberCase{Keys::previewGapMs, QString("40"), 100}, NumberCase{Keys::previewGapMs, true, 100},
-        NumberCase{Keys::sliceFadeMs, 80.0, 50}, NumberCase{Keys::sliceFadeMs, 2.5, 2.5},
-        NumberCase{Keys::transientSensitivity, 150.0, 100}, NumberCase{Keys::transientSensitivity, -0.5, 0},
-        NumberCase{Keys::exportSampleRate, 22050.0, 44100},
-        NumberCase{Keys::exportSampleRate, qint64(48000), 48000},
-        NumberCase{Keys::exportSampleRate, 96000.0, 96000},
-        NumberCase{Keys::exportSampleRate, QString("48000"), 44100},
-        NumberCase{Keys::exportBitDepth, qint64(8), 24}, NumberCase{Keys::exportBitDepth, qint64(16), 16},
-        NumberCase{Keys::exportBitDepth, 32.0, 32}, NumberCase{Keys::waveformResolution, qint64(4096), 1024},
-        NumberCase{Keys::waveformResolution, qint64(512), 512},
-        NumberCase{Keys::waveformResolution, QString("2048"), 2048}, NumberCase{Keys::matchTempoBPM, {}, 0},
-        NumberCase{Keys::matchTempoBPM, 350.0, 300}, NumberCase{Keys::matchTempoBPM, 12.0, 40},
-        NumberCase{Keys::matchTempoBPM, -3.0, 0}, NumberCase{Keys::matchTempoBPM, 139.5, 139.5}));
 
 // Switches take only booleans and colours only hex text, falling back without being written; integers
 // are written back as integers and rates as doubles; the bookmark is kept unchanged, other types dropped.
