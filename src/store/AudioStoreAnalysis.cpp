@@ -1,4 +1,5 @@
 #include "store/AudioStore.h"
+#include "store/JobDelivery.h"
 
 #include "buffer/ChannelMix.h"
 
@@ -21,7 +22,7 @@ void AudioStore::startAnalysis() {
     // The job holds a copy of the engine and a share of the buffer, which nobody writes any more; it
     // reads the channels' mean as it goes instead of a mono copy. Only the generation links it back.
     const LocalDSPBeatAnalyzer analyzer = beatAnalyzer_;
-    QtConcurrent::run([analyzer, buffer = buffer_]() -> AnalysisOutcome {
+    auto job = QtConcurrent::run([analyzer, buffer = buffer_]() -> AnalysisOutcome {
         try {
             return analyzer.analyze(ChannelMix(*buffer), buffer->sampleRate());
         } catch (const std::bad_alloc&) {
@@ -29,8 +30,9 @@ void AudioStore::startAnalysis() {
         } catch (const std::exception& e) {
             return BeatBarAnalysisError::failed(e.what());
         }
-    }).then(this, [this, generation](AnalysisOutcome outcome) {
-        applyAnalysisOutcome(generation, std::move(outcome));
+    });
+    deliverResult(std::move(job), this, [generation](AudioStore& store, AnalysisOutcome outcome) {
+        store.applyAnalysisOutcome(generation, std::move(outcome));
     });
 }
 

@@ -1,4 +1,5 @@
 #include "store/AudioStore.h"
+#include "store/JobDelivery.h"
 
 #include "platform/decode/DecodeWithFallback.h"
 #include "settings/RecentFiles.h"
@@ -79,9 +80,10 @@ void AudioStore::open(const QString& path) {
     // Decoding runs on a worker so the window stays responsive; the result comes back to this
     // thread, and is dropped with the store if the store is gone by then.
     const std::string nativePath = QFile::encodeName(path).toStdString();
-    QtConcurrent::run([nativePath] {
-        return decodeEitherWay(nativePath);
-    }).then(this, [this, token, path](DecodeResult result) { finishLoad(token, path, std::move(result)); });
+    auto job = QtConcurrent::run([nativePath] { return decodeEitherWay(nativePath); });
+    deliverResult(std::move(job), this, [token, path](AudioStore& store, DecodeResult result) {
+        store.finishLoad(token, path, std::move(result));
+    });
 }
 
 void AudioStore::finishLoad(uint64_t token, const QString& path, DecodeResult result) {

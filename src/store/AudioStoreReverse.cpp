@@ -1,4 +1,5 @@
 #include "store/AudioStore.h"
+#include "store/JobDelivery.h"
 
 #include "buffer/BufferOps.h"
 #include "store/MirrorBuilder.h"
@@ -39,14 +40,15 @@ void AudioStore::toggleReverse() {
         const int64_t generation = ++reverseGen_;
         setIsReversing(true);
         PCMBufferPtr source = buffer_;
-        QtConcurrent::run([source]() -> PCMBufferPtr {
+        auto job = QtConcurrent::run([source]() -> PCMBufferPtr {
             try {
                 return buildMirror(*source);
             } catch (const std::exception&) {
                 return nullptr;
             }
-        }).then(this, [this, generation](PCMBufferPtr mirror) {
-            applyMirror(generation, std::move(mirror));
+        });
+        deliverResult(std::move(job), this, [generation](AudioStore& store, PCMBufferPtr mirror) {
+            store.applyMirror(generation, std::move(mirror));
         });
         return;
     }

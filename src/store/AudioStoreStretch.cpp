@@ -1,4 +1,5 @@
 #include "store/AudioStore.h"
+#include "store/JobDelivery.h"
 
 #include "buffer/BufferOps.h"
 #include "export/ExportSet.h"
@@ -69,12 +70,9 @@ void AudioStore::startStretchJob() {
             return std::string(e.what());
         }
     });
-    // The application, not the store, receives the result: a store that went meanwhile drops it.
-    QPointer<AudioStore> self(this);
-    stretchJob_.then(QCoreApplication::instance(),
-                     [self, generation, source, target](StretchOutcome outcome) {
-                         if (self) self->applyStretchedLoop(generation, source, target, std::move(outcome));
-                     });
+    deliverResult(stretchJob_, this, [generation, source, target](AudioStore& store, StretchOutcome outcome) {
+        store.applyStretchedLoop(generation, source, target, std::move(outcome));
+    });
 }
 
 void AudioStore::applyStretchedLoop(int64_t generation, BufferRange source, double target,

@@ -1,4 +1,5 @@
 #include "store/AudioStore.h"
+#include "store/JobDelivery.h"
 
 #include "export/BaseName.h"
 #include "export/TransientExport.h"
@@ -33,8 +34,7 @@ void AudioStore::exportTransients() {
     setIsExportingTransients(true);
     const bool granted = startAccessingSecurityScopedResource(*folder);
     const std::filesystem::path destination = job.folder;
-    QPointer<AudioStore> self(this);
-    QtConcurrent::run([job = std::move(job)]() -> TransientExportOutcome {
+    auto task = QtConcurrent::run([job = std::move(job)]() -> TransientExportOutcome {
         try {
             return runTransientExport(job);
         } catch (const std::exception& e) {
@@ -43,16 +43,18 @@ void AudioStore::exportTransients() {
             outcome.failure = std::string("Transient export failed: ") + e.what();
             return outcome;
         }
-    }).then(this, [self, destination, folder = *folder, granted](const TransientExportOutcome& outcome) {
-        if (!self) return;
-        const ExportReport report = transientExportReport(outcome, destination);
-        if (report.isError)
-            self->setErrorMessage(QString::fromStdString(report.text));
-        else
-            self->flashExport(QString::fromStdString(report.text));
-        self->setIsExportingTransients(false);
-        if (granted) stopAccessingSecurityScopedResource(folder);
     });
+    deliverResult(
+        std::move(task), this,
+        [destination, folder = *folder, granted](AudioStore& store, TransientExportOutcome outcome) {
+            const ExportReport report = transientExportReport(outcome, destination);
+            if (report.isError)
+                store.setErrorMessage(QString::fromStdString(report.text));
+            else
+                store.flashExport(QString::fromStdString(report.text));
+            store.setIsExportingTransients(false);
+            if (granted) stopAccessingSecurityScopedResource(folder);
+        });
 }
 
 } // namespace barquill
