@@ -7,11 +7,12 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
     libsndfile1-dev libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-    libsoxr-dev portaudio19-dev libasound2-dev libasound2-plugins libjack-jackd2-dev
-    libutf8proc-dev
+    libsoxr-dev portaudio19-dev libasound2-dev libasound2-plugins libjack-jackd2-dev libpulse-dev
+    libutf8proc-dev librubberband-dev locales
     libgtest-dev libgmock-dev libbenchmark-dev
-    ffmpeg sox libsox-fmt-all aubio-tools
+    ffmpeg sox libsox-fmt-all fluidsynth aubio-tools
     xvfb xauth xdotool x11-utils pulseaudio pulseaudio-utils fonts-dejavu-core
+    dpkg-dev desktop-file-utils appstream file
 )
 
 missing=()

@@ -3,7 +3,10 @@
 #include "analysis/BeatBarAnalysis.h"
 #include "analysis/BeatBarAnalysisError.h"
 #include "buffer/ChannelMix.h"
+#include "buffer/PCMBuffer.h"
 
+#include <cstdint>
+#include <string>
 #include <variant>
 #include <vector>
 
@@ -27,12 +30,17 @@ public:
     virtual AnalysisOutcome analyze(const ChannelMix& mix, double sampleRate) const = 0;
 };
 
-// Declared for engines that may stretch audio to a tempo; nothing implements or calls it yet.
+// The stretched audio, or a message the user can read (a ratio beyond the engine's reach,
+// a source too short for it).
+using StretchOutcome = std::variant<PCMBufferPtr, std::string>;
+
+// Changes the length of one loop pass and keeps its pitch. The result is exactly
+// `outputFrames` long and, played over and over, runs on across its seam as smoothly as the
+// source does. Implementations keep no state between calls, so they run on any thread.
 class TimeStretcher {
 public:
     virtual ~TimeStretcher() = default;
-    virtual std::vector<float> stretch(const std::vector<float>& samples, double sampleRate,
-                                       double ratio) const = 0;
+    virtual StretchOutcome stretchLoop(const PCMBuffer& loop, uint64_t outputFrames) const = 0;
 };
 
 } // namespace barquill

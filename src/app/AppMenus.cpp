@@ -1,10 +1,15 @@
 #include "app/AppMenus.h"
 
+#include "app/TempoField.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QWidgetAction>
 
 namespace barquill {
 namespace {
@@ -54,6 +59,24 @@ AppMenus::AppMenus(QMenuBar* menuBar, BundleSource source, std::function<void()>
     barMenu_->addSeparator();
     reverse_ = addItem(barMenu_, QStringLiteral("Reverse"), QKeySequence(Qt::Key_R));
     reverse_->setCheckable(true);
+    barMenu_->addSeparator();
+    exportLoop_ = addItem(barMenu_, QStringLiteral("Export Loop"), QKeySequence(Qt::SHIFT | Qt::Key_E));
+    barMenu_->addSeparator();
+    // The target tempo as a field inside the menu, beside the toolbar's.
+    auto* tempoItem = new QWidgetAction(barMenu_);
+    auto* tempoRow = new QWidget(barMenu_);
+    auto* tempoLayout = new QHBoxLayout(tempoRow);
+    tempoLayout->setContentsMargins(12, 2, 12, 2);
+    tempoLayout->addWidget(new QLabel(QStringLiteral("Match tempo"), tempoRow));
+    matchTempo_ = new TempoField(tempoRow);
+    tempoLayout->addWidget(matchTempo_);
+    tempoItem->setDefaultWidget(tempoRow);
+    tempoItem->setText(QStringLiteral("Match Tempo"));
+    tempoItem_ = tempoItem;
+    barMenu_->addAction(tempoItem);
+    halfTempo_ = addItem(barMenu_, QStringLiteral("Match Half the Detected Tempo"), QKeySequence());
+    doubleTempo_ = addItem(barMenu_, QStringLiteral("Match Double the Detected Tempo"), QKeySequence());
+    tempoOff_ = addItem(barMenu_, QStringLiteral("Match Tempo Off"), QKeySequence());
 
     helpMenu_ = menuBar->addMenu(QStringLiteral("Help"));
     QAction* help =
@@ -94,6 +117,24 @@ AppMenus::AppMenus(QMenuBar* menuBar, BundleSource source, std::function<void()>
     bindZoom(moveLeft_, &AudioZoomActions::moveLoopLeft);
     bindZoom(moveRight_, &AudioZoomActions::moveLoopRight);
     bindZoom(reverse_, &AudioZoomActions::toggleReverse);
+    bindZoom(exportLoop_, &AudioZoomActions::exportLoop);
+
+    connect(halfTempo_, &QAction::triggered, this, [this] {
+        if (auto b = source_(); b && b->zoom.matchDetectedTempo) b->zoom.matchDetectedTempo(0.5);
+    });
+    connect(doubleTempo_, &QAction::triggered, this, [this] {
+        if (auto b = source_(); b && b->zoom.matchDetectedTempo) b->zoom.matchDetectedTempo(2);
+    });
+    connect(tempoOff_, &QAction::triggered, this, [this] {
+        if (auto b = source_(); b && b->zoom.setMatchTempo) b->zoom.setMatchTempo(0);
+    });
+    connect(matchTempo_, &QDoubleSpinBox::valueChanged, this, [this](double bpm) {
+        if (auto b = source_(); b && b->zoom.setMatchTempo) b->zoom.setMatchTempo(bpm);
+        if (auto b = source_(); b && b->zoom.matchTempo) {
+            const QSignalBlocker blocker(matchTempo_);
+            matchTempo_->setValue(b->zoom.matchTempo());
+        }
+    });
 
     for (QMenu* menu : {fileMenu_, viewMenu_, barMenu_})
         connect(menu, &QMenu::aboutToShow, this, &AppMenus::refresh);
@@ -130,6 +171,19 @@ void AppMenus::refresh() {
     moveRight_->setEnabled(canMove);
     reverse_->setEnabled(ask(&AudioZoomActions::canReverse));
     reverse_->setChecked(ask(&AudioZoomActions::isReversed));
+    const bool hasAudio = ask(&AudioZoomActions::canReverse);
+    const bool hasTempo = ask(&AudioZoomActions::hasAnalysis);
+    halfTempo_->setEnabled(hasTempo);
+    doubleTempo_->setEnabled(hasTempo);
+    const double target = present && b->zoom.matchTempo ? b->zoom.matchTempo() : 0;
+    tempoOff_->setEnabled(hasAudio && target > 0);
+    tempoItem_->setEnabled(hasAudio);
+    matchTempo_->setEnabled(hasAudio);
+    if (matchTempo_->value() != target) {
+        const QSignalBlocker blocker(matchTempo_);
+        matchTempo_->setValue(target);
+    }
+    exportLoop_->setEnabled(ask(&AudioZoomActions::canExport));
     // Deferred: a refresh may run while one of the recent items is still firing.
     QMetaObject::invokeMethod(this, &AppMenus::rebuildRecentMenu, Qt::QueuedConnection);
 }

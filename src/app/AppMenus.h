@@ -13,6 +13,10 @@ class QMenu;
 class QMenuBar;
 
 namespace barquill {
+class TempoField;
+}
+
+namespace barquill {
 
 // The File, View, Bar and Help menus of a main window. The menus hold no document: every item acts
 // through the bundles the focused main window publishes, and is disabled while there are none.
@@ -40,6 +44,7 @@ public:
     QMenu* barMenu() const { return barMenu_; }
     QMenu* helpMenu() const { return helpMenu_; }
     QAction* analyzeAction() const { return analyze_; }
+    TempoField* matchTempoField() const { return matchTempo_; }
 
 private:
     void rebuildRecentMenu();
@@ -53,6 +58,9 @@ private:
     QAction* open_;
     QAction *zoomIn_, *zoomOut_, *zoomToFit_, *panLeft_, *panRight_;
     QAction *analyze_, *nudgeLeft_, *nudgeRight_, *resetNudge_, *moveLeft_, *moveRight_, *reverse_;
+    QAction *tempoItem_, *halfTempo_, *doubleTempo_, *tempoOff_;
+    TempoField* matchTempo_;
+    QAction* exportLoop_;
 };
 
 } // namespace barquill

@@ -28,6 +28,12 @@ struct AudioZoomActions {
     std::function<bool()> canAnalyze;
     std::function<bool()> isAnalyzing;
     std::function<bool()> hasAnalysis;
+    // "Match tempo": the target (0 when off), setting it, and half or double the detected tempo.
+    std::function<double()> matchTempo;
+    std::function<void(double)> setMatchTempo;
+    std::function<void(double)> matchDetectedTempo;
+    std::function<void()> exportLoop;
+    std::function<bool()> canExport;
 };
 
 } // namespace barquill

@@ -24,7 +24,7 @@ AutomationStateWriter::AutomationStateWriter(AudioStore* store, QString path, QO
           &AudioStore::isPlayingChanged, &AudioStore::currentTimeChanged, &AudioStore::analysisNoteChanged,
           &AudioStore::isAnalyzingChanged, &AudioStore::loopEnabledChanged, &AudioStore::isReversedChanged,
           &AudioStore::isReversingChanged, &AudioStore::isPreviewingChanged, &AudioStore::exportFlashChanged,
-          &AudioStore::isExportingTransientsChanged})
+          &AudioStore::isExportingTransientsChanged, &AudioStore::outputNoteChanged})
         connect(store_, signal, this, &AutomationStateWriter::schedule);
     write();
 }
@@ -42,7 +42,9 @@ void AutomationStateWriter::write() {
     QJsonObject state;
     const auto& error = store_->errorMessage();
     const auto& flash = store_->exportFlash();
-    state["statusMessage"] = error ? *error : flash ? *flash : store_->analysisNote();
+    const auto& note = store_->outputNote();
+    state["statusMessage"] = error ? *error : flash ? *flash : note ? *note : store_->analysisNote();
+    state["outputNote"] = note ? QJsonValue(*note) : QJsonValue();
     state["errorMessage"] = error ? QJsonValue(*error) : QJsonValue();
     state["exportFlash"] = flash ? QJsonValue(*flash) : QJsonValue();
     state["analysisNote"] = store_->analysisNote();

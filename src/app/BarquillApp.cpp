@@ -2,6 +2,7 @@
 
 #include "app/HelpView.h"
 #include "app/MainWindow.h"
+#include "app/WindowPlacement.h"
 #include "platform/defaults/UserDefaults.h"
 #include "settings/AppSettings.h"
 #include "settings/RecentFiles.h"
@@ -9,11 +10,19 @@
 #include "store/AudioStore.h"
 #include "update/BasicUpdater.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
 namespace barquill {
 
 namespace {
 constexpr int updateBackOffDays = 5;
-}
+// The main window's size and place of the last session (QWidget::saveGeometry bytes).
+const QString mainWindowGeometryKey = QStringLiteral("Barquill.mainWindowGeometry");
+// Moves and resizes are saved once they have settled.
+constexpr int placementSaveDelayMs = 500;
+} // namespace
 
 BarquillApp::BarquillApp(Options options) : options_(std::move(options)) {
     defaults_ = options_.defaultsFile.isEmpty() ? std::make_unique<UserDefaults>()
@@ -26,14 +35,43 @@ BarquillApp::BarquillApp(Options options) : options_(std::move(options)) {
 }
 
 BarquillApp::~BarquillApp() {
+    if (mainWindow_->isVisible()) savePlacement();
     // Windows first: they observe the document and the settings.
     delete helpWindow_.data();
     delete settingsWindow_.data();
     mainWindow_.reset();
 }
 
+void BarquillApp::placeMainWindow() {
+    if (const auto stored = defaults_->data(mainWindowGeometryKey);
+        stored && mainWindow_->restoreGeometry(*stored))
+        return;
+    const QScreen* screen = mainWindow_->screen() ? mainWindow_->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    mainWindow_->setGeometry(firstWindowGeometry(mainWindow_->comfortableSize(), mainWindow_->minimumSize(),
+                                                 screen->availableGeometry()));
+}
+
+void BarquillApp::savePlacement() {
+    const QByteArray geometry = mainWindow_->saveGeometry();
+    if (defaults_->data(mainWindowGeometryKey) != geometry)
+        defaults_->setData(mainWindowGeometryKey, geometry);
+}
+
 void BarquillApp::start() {
+    placeMainWindow();
     mainWindow_->show();
+    placementTimer_ = new QTimer(this);
+    placementTimer_->setSingleShot(true);
+    placementTimer_->setInterval(placementSaveDelayMs);
+    connect(placementTimer_, &QTimer::timeout, this, &BarquillApp::savePlacement);
+    connect(mainWindow_.get(), &MainWindow::placementChanged, placementTimer_, qOverload<>(&QTimer::start));
+    // A defaults file that could not be read was set aside and defaults are in use: the user hears
+    // of it once, here, rather than finding their settings silently gone.
+    if (!defaults_->loadProblem().isEmpty())
+        mainWindow_->showAlertSoon(QStringLiteral("Settings were reset"), defaults_->loadProblem());
+    // A chosen device that is gone gets a note; the system default plays meanwhile.
+    store_->checkOutputDevice();
     if (options_.checkForUpdate) {
         updater_ =
             std::make_unique<BasicUpdater>(BasicUpdater::defaultBaseUrl(), updateBackOffDays, *defaults_);
@@ -61,6 +99,9 @@ void BarquillApp::showSettings() {
         settingsWindow_ = new SettingsWindow(*settings_);
         settingsWindow_->setWindowFlag(Qt::Window);
         settingsWindow_->setWindowTitle(QStringLiteral("Settings"));
+        settingsWindow_->setDeviceLister([this](std::function<void(std::vector<OutputDevice>)> done) {
+            store_->engine().listOutputDevices(std::move(done));
+        });
     }
     settingsWindow_->show();
     settingsWindow_->raise();

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -56,6 +57,10 @@ public:
     HelpWindow* helpWindow() const;
 
 private:
+    // The remembered geometry, else a comfortable size centred on the screen.
+    void placeMainWindow();
+    void savePlacement();
+
     Options options_;
     std::unique_ptr<UserDefaults> defaults_;
     std::unique_ptr<AppSettings> settings_;
@@ -65,6 +70,7 @@ private:
     std::unique_ptr<MainWindow> mainWindow_;
     QPointer<HelpWindow> helpWindow_;
     QPointer<SettingsWindow> settingsWindow_;
+    QTimer* placementTimer_ = nullptr;
 };
 
 } // namespace barquill

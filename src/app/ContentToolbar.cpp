@@ -1,5 +1,6 @@
 #include "app/ContentToolbar.h"
 
+#include "app/TempoField.h"
 #include "app/ToolbarButtons.h"
 #include "platform/ui/SymbolIcon.h"
 #include "store/AudioStore.h"
@@ -8,6 +9,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QSlider>
 
 #include <cmath>
@@ -43,7 +45,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     trailingBar->setContentsMargins(0, 0, 0, 0);
     trailingBar->setSpacing(areaSpacing);
 
-    // Leading: transport, display mode, volume.
+    // Leading: transport, display mode, volume, tempo match.
     goToStart_ = makeAction(QString(), QStringLiteral("backward.end.fill"), QKeySequence(Qt::Key_Backspace));
     playPause_ = makeAction(QString(), QStringLiteral("play.fill"), QKeySequence(Qt::Key_Space));
     stop_ = makeAction(QString(), QStringLiteral("stop.fill"), QKeySequence(Qt::Key_S));
@@ -75,6 +77,22 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     volumeGroup_->layout()->addWidget(volume_);
     volumeGroup_->layout()->addWidget(loud);
 
+    // The target tempo loops play and export at; the halves and doubles come from the detected tempo.
+    QWidget* tempoGroup = group(bar, leading_, 6);
+    tempoGroup->setToolTip(
+        QStringLiteral("Match tempo: play and export the loop at this BPM, key unchanged"));
+    auto* tempoLabel = new QLabel(QStringLiteral("Match tempo"), tempoGroup);
+    matchTempo_ = new TempoField(tempoGroup);
+    matchTempo_->setObjectName(QStringLiteral("matchTempo"));
+    halfTempo_ = makeAction(QStringLiteral("½"), QString(), QKeySequence());
+    halfTempo_->setToolTip(QStringLiteral("Match tempo: half the detected BPM"));
+    doubleTempo_ = makeAction(QStringLiteral("×2"), QString(), QKeySequence());
+    doubleTempo_->setToolTip(QStringLiteral("Match tempo: double the detected BPM"));
+    tempoGroup->layout()->addWidget(tempoLabel);
+    tempoGroup->layout()->addWidget(matchTempo_);
+    addButton(tempoGroup->layout(), halfTempo_, false);
+    addButton(tempoGroup->layout(), doubleTempo_, false);
+
     // Trailing: grid nudge, loop and reverse, slice preview, export.
     nudgeLeft_ = makeAction(QString(), QStringLiteral("chevron.left"), QKeySequence());
     nudgeLeft_->setToolTip(QStringLiteral("Shift bar grid left by ¼ bar ([)"));
@@ -82,10 +100,10 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     nudgeReset_->setToolTip(QStringLiteral("Grid nudge (click to reset)"));
     nudgeRight_ = makeAction(QString(), QStringLiteral("chevron.right"), QKeySequence());
     nudgeRight_->setToolTip(QStringLiteral("Shift bar grid right by ¼ bar (])"));
-    QWidget* nudge = group(trailingBar, trailing_);
-    addButton(nudge->layout(), nudgeLeft_, true);
-    addButton(nudge->layout(), nudgeReset_, false);
-    addButton(nudge->layout(), nudgeRight_, true);
+    nudgeGroup_ = group(trailingBar, trailing_);
+    addButton(nudgeGroup_->layout(), nudgeLeft_, true);
+    addButton(nudgeGroup_->layout(), nudgeReset_, false);
+    addButton(nudgeGroup_->layout(), nudgeRight_, true);
 
     loop_ = makeAction(QStringLiteral("Loop"), QStringLiteral("repeat"), QKeySequence(Qt::Key_L));
     loopBars_ = new SegmentedPicker({{"1", 1}, {"2", 2}, {"4", 4}, {"8", 8}}, trailing_);
@@ -113,6 +131,14 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     QWidget* exportGroup = group(trailingBar, trailing_, 6);
     addButton(exportGroup->layout(), exportSlice_, false);
     addButton(exportGroup->layout(), exportTransients_, false);
+    // The keys live on the Bar menu's items; the texts here only show them.
+    // Icon-only, so the trailing row still fits the narrowest window.
+    exportMenu_ = makeAction(QString(), QStringLiteral("waveform"), QKeySequence());
+    exportMenu_->setToolTip(QStringLiteral("Export the loop as one WAV (Shift+E) or the bar as a slice kit"));
+    auto* exportMenu = new QMenu(this);
+    exportLoop_ = exportMenu->addAction(QStringLiteral("Export Loop\tShift+E"));
+    exportMenu_->setMenu(exportMenu);
+    addButton(exportGroup->layout(), exportMenu_, true)->setPopupMode(QToolButton::InstantPopup);
 
     connect(goToStart_, &QAction::triggered, store_, &AudioStore::goToStart);
     connect(playPause_, &QAction::triggered, store_, &AudioStore::togglePlay);
@@ -125,6 +151,11 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     connect(preview_, &QAction::triggered, store_, &AudioStore::togglePreview);
     connect(exportSlice_, &QAction::triggered, store_, &AudioStore::exportSlices);
     connect(exportTransients_, &QAction::triggered, store_, &AudioStore::exportTransients);
+    connect(matchTempo_, &QDoubleSpinBox::valueChanged, store_,
+            [this](double bpm) { store_->setMatchTempo(bpm); });
+    connect(halfTempo_, &QAction::triggered, store_, [this] { store_->matchDetectedTempo(0.5); });
+    connect(doubleTempo_, &QAction::triggered, store_, [this] { store_->matchDetectedTempo(2); });
+    connect(exportLoop_, &QAction::triggered, store_, &AudioStore::exportLoop);
     connect(displayMode_, &SegmentedPicker::picked, store_,
             [this](int value) { store_->setDisplayMode(static_cast<WaveformDisplayMode>(value)); });
     connect(loopBars_, &SegmentedPicker::picked, store_, [this](int value) { store_->setLoopBars(value); });
@@ -138,7 +169,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
           &AudioStore::isAnalyzingChanged, &AudioStore::gridShiftQuartersChanged,
           &AudioStore::loopEnabledChanged, &AudioStore::loopBarsChanged, &AudioStore::isReversedChanged,
           &AudioStore::isReversingChanged, &AudioStore::slicesPerBarChanged, &AudioStore::isPreviewingChanged,
-          &AudioStore::isExportingTransientsChanged})
+          &AudioStore::isExportingTransientsChanged, &AudioStore::matchTempoChanged})
         connect(store_, signal, this, &ContentToolbar::refresh);
     refresh();
     placeAreas(true);
@@ -156,6 +187,20 @@ void ContentToolbar::placeAreas(bool oneRow) {
     oneRow_ = oneRow;
     grid_->removeWidget(leading_);
     grid_->removeWidget(trailing_);
+    // On two rows the grid nudge ends the first row, where there is room to spare, so the second
+    // row keeps every button at its full width.
+    auto* leadingBar = static_cast<QHBoxLayout*>(leading_->layout());
+    auto* trailingBar = static_cast<QHBoxLayout*>(trailing_->layout());
+    leadingBar->removeWidget(nudgeGroup_);
+    trailingBar->removeWidget(nudgeGroup_);
+    if (oneRow) {
+        nudgeGroup_->setParent(trailing_);
+        trailingBar->insertWidget(0, nudgeGroup_);
+    } else {
+        nudgeGroup_->setParent(leading_);
+        leadingBar->addWidget(nudgeGroup_);
+    }
+    nudgeGroup_->show();
     grid_->addWidget(leading_, 0, 0, Qt::AlignLeft);
     // Too narrow for one row: the trailing area moves below the leading one.
     if (oneRow)
@@ -204,10 +249,12 @@ void ContentToolbar::refresh() {
                                    palette().color(QPalette::ButtonText)));
     playPause_->setToolTip(playing ? QStringLiteral("Pause — replay restarts from play start (Space)")
                                    : QStringLiteral("Play (Space)"));
-    for (QAction* action :
-         {goToStart_, playPause_, stop_, loop_, reverse_, preview_, exportSlice_, exportTransients_})
-        action->setEnabled(hasAudio);
-    buttonFor(playPause_)->setProminent(hasAudio);
+    // While another file decodes, the old audio is on its way out: nothing may act on it.
+    const bool ready = hasAudio && !store_->isLoading();
+    for (QAction* action : {goToStart_, playPause_, stop_, loop_, reverse_, preview_, exportSlice_,
+                            exportTransients_, exportMenu_, exportLoop_})
+        action->setEnabled(ready);
+    buttonFor(playPause_)->setProminent(ready);
 
     const bool canShift = store_->analysis().has_value();
     nudgeLeft_->setEnabled(canShift);
@@ -238,6 +285,16 @@ void ContentToolbar::refresh() {
         hasBars ? QStringLiteral("Export the playhead's bar as slice WAVs (E)")
                 : QStringLiteral("Export the whole file as slice WAVs (no bars detected) (E)"));
     buttonFor(exportTransients_)->setBusy(store_->isExportingTransients());
+
+    const bool hasTempo = store_->analysis().has_value();
+    halfTempo_->setEnabled(hasTempo);
+    doubleTempo_->setEnabled(hasTempo);
+    matchTempo_->setEnabled(hasAudio);
+    if (hasTempo) matchTempo_->setStartTempo(std::round(store_->analysis()->bpm * 10) / 10);
+    if (matchTempo_->value() != store_->matchTempo()) {
+        const QSignalBlocker blocker(matchTempo_);
+        matchTempo_->setValue(store_->matchTempo());
+    }
 
     displayMode_->setValue(static_cast<int>(store_->displayMode()));
     const int volumeValue = static_cast<int>(std::lround(store_->volume() * volumeSteps));

@@ -11,6 +11,7 @@ namespace barquill {
 class AudioStore;
 class CapsuleToolbarButton;
 class SegmentedPicker;
+class TempoField;
 
 // The main window's toolbar: transport, display mode and volume on the leading side; grid nudge,
 // loop and reverse, slice preview and the two exports on the trailing side. Every button's tooltip
@@ -35,6 +36,12 @@ public:
     QAction* slicePreviewAction() const { return preview_; }
     QAction* exportSliceAction() const { return exportSlice_; }
     QAction* exportTransientsAction() const { return exportTransients_; }
+    QAction* halfTempoAction() const { return halfTempo_; }
+    QAction* doubleTempoAction() const { return doubleTempo_; }
+    TempoField* matchTempoField() const { return matchTempo_; }
+    // The export control: a button whose menu holds the loop and kit exports.
+    QAction* exportMenuAction() const { return exportMenu_; }
+    QAction* exportLoopAction() const { return exportLoop_; }
 
     CapsuleToolbarButton* buttonFor(QAction* action) const;
     SegmentedPicker* displayModePicker() const { return displayMode_; }
@@ -48,12 +55,13 @@ public:
 
     // True while both areas fit on one row.
     bool isOneRow() const { return oneRow_; }
+    // The width both areas need side by side, as the buttons read now.
+    int oneRowWidth() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    int oneRowWidth() const;
     void placeAreas(bool oneRow);
     QAction* makeAction(const QString& text, const QString& symbol, const QKeySequence& key);
     CapsuleToolbarButton* addButton(QLayout* layout, QAction* action, bool circle);
@@ -62,11 +70,15 @@ private:
     QGridLayout* grid_;
     QWidget* leading_;
     QWidget* trailing_;
+    QWidget* nudgeGroup_;
     bool placed_ = false;
     bool oneRow_ = true;
     QAction *goToStart_, *playPause_, *stop_;
     QAction *nudgeLeft_, *nudgeReset_, *nudgeRight_;
     QAction *loop_, *reverse_, *preview_, *exportSlice_, *exportTransients_;
+    QAction *halfTempo_, *doubleTempo_;
+    TempoField* matchTempo_;
+    QAction *exportMenu_, *exportLoop_;
     SegmentedPicker *displayMode_, *loopBars_, *slices_;
     QSlider* volume_;
     QWidget* volumeGroup_;

@@ -28,14 +28,23 @@ AudioZoomActions makeZoomActions(AudioStore* store) {
     a.moveLoopRight = [store] { store->moveLoop(1); };
     a.canShiftGrid = [store] { return store->analysis().has_value(); };
     a.gridNudge = [store] { return store->gridShiftQuarters(); };
-    a.canMoveLoop = [store] { return store->buffer() != nullptr && !store->effectiveBars().empty(); };
+    a.canMoveLoop = [store] {
+        return store->buffer() != nullptr && !store->isLoading() && !store->effectiveBars().empty();
+    };
     a.toggleReverse = [store] { store->toggleReverse(); };
-    a.canReverse = [store] { return store->buffer() != nullptr; };
+    a.canReverse = [store] { return store->buffer() != nullptr && !store->isLoading(); };
     a.isReversed = [store] { return store->isReversed(); };
     a.analyze = [store] { store->startAnalysis(); };
-    a.canAnalyze = [store] { return store->buffer() != nullptr && !store->isAnalyzing(); };
+    a.canAnalyze = [store] {
+        return store->buffer() != nullptr && !store->isLoading() && !store->isAnalyzing();
+    };
     a.isAnalyzing = [store] { return store->isAnalyzing(); };
     a.hasAnalysis = [store] { return store->analysis().has_value(); };
+    a.matchTempo = [store] { return store->matchTempo(); };
+    a.setMatchTempo = [store](double bpm) { store->setMatchTempo(bpm); };
+    a.matchDetectedTempo = [store](double factor) { store->matchDetectedTempo(factor); };
+    a.exportLoop = [store] { store->exportLoop(); };
+    a.canExport = [store] { return store->buffer() != nullptr; };
     return a;
 }
 

@@ -48,7 +48,10 @@ const std::vector<KeySection>& keySections() {
          {{"P", "Slice Preview the playhead's bar (file untouched) — press again to stop"},
           {"E",
            "Export the playhead's bar as slice WAVs (whole file when no bars detected; reversed adds _rev)"},
-          {"T", "Export non-kick transients as one-shots (always forward)"}}},
+          {"T", "Export non-kick transients as one-shots (always forward)"},
+          {"Shift+E",
+           "Export Loop: the loop (or the bars L would loop) as one seamless WAV with tempo, loop and beat "
+           "markers for DAWs and samplers (reversed adds _rev)"}}},
         {"View & Zoom",
          "magnifyingglass",
          // Ctrl and Alt are this desktop's Command and Option keys.

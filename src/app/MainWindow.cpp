@@ -4,6 +4,7 @@
 #include "app/DocumentActions.h"
 #include "app/FileDrop.h"
 #include "app/StatusBarView.h"
+#include "settings/ExportFolderDialog.h"
 #include "settings/RecentFiles.h"
 #include "store/AudioStore.h"
 #include "waveform/WaveformView.h"
@@ -14,6 +15,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -88,6 +90,12 @@ MainWindow::MainWindow(AudioStore* store, RecentFiles* recents, AppSettings* set
     if (recents_)
         connect(recents_, &RecentFiles::itemsChanged, menus_, &AppMenus::refresh, Qt::QueuedConnection);
     connect(store_, &AudioStore::errorMessageChanged, this, &MainWindow::errorMessageChanged);
+    // An export with no usable folder asks through this window's modal chooser; once the window
+    // is gone nobody is asked.
+    store_->setFolderChooser([window = QPointer<MainWindow>(this)]() -> std::optional<QString> {
+        if (!window) return std::nullopt;
+        return runExportFolderDialog(window);
+    });
 }
 
 AudioFileActions MainWindow::fileActions() {
@@ -136,6 +144,29 @@ void MainWindow::errorMessageChanged() {
         if (alert_) alert_(this, QStringLiteral("Could not open file"), *message);
         // Dismissing clears the message, unless a newer one arrived meanwhile.
         if (store_->errorMessage() == message) store_->clearErrorMessage();
+    });
+}
+
+QSize MainWindow::comfortableSize() const {
+    // The chip showing a grid nudge and longer button labels widen the toolbar later on.
+    constexpr int toolbarSlack = 90;
+    constexpr int comfortableHeight = 760;
+    return QSize(std::max(toolbar_->oneRowWidth() + toolbarSlack, 1200), comfortableHeight);
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    emit placementChanged();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    emit placementChanged();
+}
+
+void MainWindow::showAlertSoon(const QString& title, const QString& message) {
+    QTimer::singleShot(0, this, [this, title, message] {
+        if (alert_) alert_(this, title, message);
     });
 }
 

@@ -45,6 +45,13 @@ public:
     // The bundles while this window is focused, else none.
     std::optional<AppMenus::Bundles> focusedBundles();
 
+    // The size to open at when none is remembered: the toolbar on one row, with room for the
+    // nudge chip, over a generous waveform.
+    QSize comfortableSize() const;
+
+    // Shows a modal alert from the event loop, once the window is up.
+    void showAlertSoon(const QString& title, const QString& message);
+
     void setAlertPresenter(AlertPresenter presenter) { alert_ = std::move(presenter); }
     void setOpenFileChooser(OpenFileChooser chooser) { chooseFile_ = std::move(chooser); }
 
@@ -61,6 +68,12 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+signals:
+    // The window was moved or resized.
+    void placementChanged();
 
 private:
     void setDropTargeted(bool on);

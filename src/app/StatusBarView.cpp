@@ -1,5 +1,7 @@
 #include "app/StatusBarView.h"
 
+#include "app/ElidedLabel.h"
+
 #include "buffer/TimeFormat.h"
 #include "store/AudioStore.h"
 
@@ -51,18 +53,18 @@ StatusBarView::StatusBarView(AudioStore* store, QWidget* parent) : QWidget(paren
     layout->setContentsMargins(12, 5, 12, 5);
     layout->setSpacing(10);
     dotWidget_ = new DotWidget(this);
-    fileName_ = new QLabel(this);
+    fileName_ = new ElidedLabel(this);
     QFont medium = fileName_->font();
     medium.setWeight(QFont::Medium);
     fileName_->setFont(medium);
-    details_ = new QLabel(this);
+    details_ = new ElidedLabel(this);
     position_ = new QLabel(this);
     position_->setFont(QFont(QStringLiteral("monospace"), position_->font().pointSize()));
     progress_ = new QProgressBar(this);
     progress_->setRange(0, 0);
     progress_->setTextVisible(false);
     progress_->setFixedSize(48, 6);
-    message_ = new QLabel(this);
+    message_ = new ElidedLabel(this);
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(dotWidget_);
     layout->addWidget(fileName_);
@@ -77,7 +79,7 @@ StatusBarView::StatusBarView(AudioStore* store, QWidget* parent) : QWidget(paren
     for (auto signal :
          {&AudioStore::infoChanged, &AudioStore::isLoadingChanged, &AudioStore::isPlayingChanged,
           &AudioStore::errorMessageChanged, &AudioStore::exportFlashChanged, &AudioStore::analysisNoteChanged,
-          &AudioStore::durationChanged})
+          &AudioStore::durationChanged, &AudioStore::outputNoteChanged})
         connect(store_, signal, this, &StatusBarView::refresh);
     connect(store_, &AudioStore::currentTimeChanged, this, &StatusBarView::refreshPosition);
     refresh();
@@ -104,7 +106,7 @@ void StatusBarView::refresh() {
     QColor secondary = palette().color(QPalette::WindowText);
     secondary.setAlphaF(0.55f);
     if (const auto& info = store_->info()) {
-        fileName_->setText(info->fileName);
+        fileName_->setFullText(info->fileName);
         fileName_->setVisible(true);
         const QStringList parts = {
             QString::asprintf("%.1f kHz", info->sampleRate / 1000),
@@ -113,32 +115,49 @@ void StatusBarView::refresh() {
             QString::number(info->frameLength) + QStringLiteral(" frames"),
             formatFileSize(info->fileSizeBytes),
         };
-        details_->setText(parts.join(QStringLiteral("   ")));
+        details_->setFullText(parts.join(QStringLiteral("   ")));
         details_->setStyleSheet(QString());
     } else {
         fileName_->setVisible(false);
         if (store_->isLoading()) {
-            details_->setText(QStringLiteral("Decoding…"));
+            details_->setFullText(QStringLiteral("Decoding…"));
             details_->setStyleSheet(QString());
         } else {
-            details_->setText(QStringLiteral("No file — drop audio to start"));
+            details_->setFullText(QStringLiteral("No file — drop audio to start"));
             details_->setStyleSheet(QStringLiteral("color: %1;").arg(cssColor(secondary)));
         }
     }
     progress_->setVisible(store_->isLoading());
 
     if (const auto& error = store_->errorMessage()) {
-        message_->setText(*error);
+        message_->setFullText(*error);
         messageColor_ = errorRed;
     } else if (const auto& flash = store_->exportFlash()) {
-        message_->setText(*flash);
+        message_->setFullText(*flash);
         messageColor_ = bannerGreen;
+    } else if (const auto& note = store_->outputNote()) {
+        message_->setText(*note);
+        messageColor_ = secondary;
     } else {
-        message_->setText(store_->analysisNote());
+        message_->setFullText(store_->analysisNote());
         messageColor_ = secondary;
     }
     message_->setStyleSheet(QStringLiteral("color: %1;").arg(cssColor(messageColor_)));
+    reserveMessageRoom();
     refreshPosition();
+}
+
+void StatusBarView::reserveMessageRoom() {
+    // What happened (an error, a banner, the tempo) matters more than the file's details: the
+    // message keeps its whole line up to most of the bar, and the details give way first.
+    const int most = width() * 3 / 5;
+    const int wanted = std::min(message_->fullTextWidth(), most);
+    if (message_->minimumWidth() != wanted) message_->setMinimumWidth(wanted);
+}
+
+void StatusBarView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    reserveMessageRoom();
 }
 
 void StatusBarView::refreshPosition() {
@@ -150,9 +169,9 @@ void StatusBarView::refreshPosition() {
 }
 
 QString StatusBarView::detailsText() const {
-    if (fileName_->isVisibleTo(const_cast<StatusBarView*>(this)) && !fileName_->text().isEmpty())
-        return fileName_->text() + QStringLiteral("   ") + details_->text();
-    return details_->text();
+    if (fileName_->isVisibleTo(const_cast<StatusBarView*>(this)) && !fileName_->fullText().isEmpty())
+        return fileName_->fullText() + QStringLiteral("   ") + details_->fullText();
+    return details_->fullText();
 }
 
 QString StatusBarView::positionText() const {
@@ -160,7 +179,13 @@ QString StatusBarView::positionText() const {
 }
 
 QString StatusBarView::messageText() const {
+    return message_->fullText();
+}
+QString StatusBarView::shownMessageText() const {
     return message_->text();
+}
+QString StatusBarView::messageToolTip() const {
+    return message_->toolTip();
 }
 QColor StatusBarView::messageColor() const {
     return messageColor_;

@@ -11,10 +11,11 @@ class QProgressBar;
 namespace barquill {
 
 class AudioStore;
+class ElidedLabel;
 
 // The status bar along the bottom of the main window: a status dot, the loaded file's details,
 // the playhead position, a progress indicator while loading, and one message — an error over the
-// export banner over the analysis note.
+// export banner over the output note over the analysis note.
 //
 // Threads: GUI thread. Borrows the document.
 class StatusBarView : public QWidget {
@@ -28,6 +29,9 @@ public:
     QString detailsText() const;
     QString positionText() const;
     QString messageText() const;
+    // The message as it fits: elided with "…" when too long, the whole text then in the tooltip.
+    QString shownMessageText() const;
+    QString messageToolTip() const;
     QColor messageColor() const;
     bool isShowingProgress() const;
 
@@ -37,15 +41,21 @@ public:
     void refresh();
     void refreshPosition();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // Keeps the message's whole line, up to most of the bar, ahead of the file's details.
+    void reserveMessageRoom();
+
     AudioStore* store_;
     Dot dot_ = Dot::gray;
     QWidget* dotWidget_;
-    QLabel* fileName_;
-    QLabel* details_;
+    ElidedLabel* fileName_;
+    ElidedLabel* details_;
     QLabel* position_;
     QProgressBar* progress_;
-    QLabel* message_;
+    ElidedLabel* message_;
     QColor messageColor_;
 };
 

@@ -100,11 +100,12 @@ void CapsuleToolbarButton::paintEvent(QPaintEvent*) {
 
     const QSize icon = iconSize();
     const QPixmap pixmap = this->icon().pixmap(icon, enabled ? QIcon::Normal : QIcon::Disabled);
-    // Tint the icon with the content colour so prominent buttons read white on the accent.
+    // Tint the icon with the content colour so prominent buttons read white on the accent. A
+    // text-only button (the nudge chip) has no pixmap, and painting on a null one only warns.
     QPixmap tinted(pixmap.size());
     tinted.setDevicePixelRatio(pixmap.devicePixelRatio());
     tinted.fill(Qt::transparent);
-    {
+    if (!pixmap.isNull()) {
         QPainter tint(&tinted);
         tint.drawPixmap(0, 0, pixmap);
         tint.setCompositionMode(QPainter::CompositionMode_SourceIn);

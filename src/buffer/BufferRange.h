@@ -28,6 +28,8 @@ struct BufferRange {
         return {std::move(buffer), start, length - start};
     }
 
+    bool operator==(const BufferRange&) const = default;
+
     // The frame count left after cutting the range to the buffer's length.
     uint32_t playableFrames() const noexcept {
         const uint32_t length = buffer ? buffer->frameLength() : 0;

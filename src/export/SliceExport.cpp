@@ -1,6 +1,7 @@
 #include "export/SliceExport.h"
 
 #include "buffer/BufferOps.h"
+#include "export/ExportSet.h"
 #include "export/Fades.h"
 #include "export/FrameMath.h"
 #include "export/Resample.h"
@@ -44,6 +45,15 @@ std::string sliceFileName(const std::string& stem, std::optional<int> barNumber,
     return stem + middle + (reversed ? "_rev" : "") + ".wav";
 }
 
+WAVMetadata sliceMetadata(const std::string& fileName, int64_t k, int64_t frames, double rate, double bpm) {
+    WAVMetadata metadata;
+    metadata.title = fileName.substr(0, fileName.rfind('.'));
+    metadata.unityNote = static_cast<int>(std::min<int64_t>(36 + k, 127));
+    metadata.bpm = bpm;
+    metadata.beats = beatsIn(static_cast<double>(frames) / rate, bpm);
+    return metadata;
+}
+
 SliceExportResult runSliceExport(const SliceExportJob& job) {
     SliceExportResult result;
     if (!job.buffer) return result;
@@ -57,6 +67,13 @@ SliceExportResult runSliceExport(const SliceExportJob& job) {
     const int64_t start = std::max<int64_t>(job.startFrame, 0);
     const int64_t length = job.frameCount;
     if (length <= 0) return result; // every slice is empty
+    ExportSet set(job.folder);
+    auto fail = [&result](const std::string& reason) {
+        result.written = 0;
+        result.errorMessage = ExportSet::failureMessage("Export failed", reason);
+        return result;
+    };
+    if (set.error()) return fail(*set.error());
     for (int64_t k = 0; k < slices; ++k) {
         const FrameRange range = sliceRange(start, length, k, slices);
         // Slices run forward, so once one starts past the end so do all that follow.
@@ -74,18 +91,16 @@ SliceExportResult runSliceExport(const SliceExportJob& job) {
         if (job.reversed) reverseInPlace(*copy);
         applyFades(*copy, job.fadeSeconds, job.fadeSeconds);
         auto converted = resampleBuffer(copy, job.exportSampleRate);
-        if (!converted) {
-            result.errorMessage = "Export failed: sample-rate conversion failed.";
-            return result;
-        }
+        if (!converted) return fail("sample-rate conversion failed.");
         const std::string name =
             sliceFileName(job.stem, job.barNumber, static_cast<int>(k + 1), slices, job.reversed);
-        if (auto error = writeWAVFile(*converted, job.folder / name, settings)) {
-            result.errorMessage = "Export failed: " + *error;
-            return result;
-        }
+        const WAVMetadata metadata =
+            sliceMetadata(name, k, converted->frameLength(), converted->sampleRate(), job.bpm);
+        if (auto error = writeWAVFile(*converted, set.stagedPath(name), settings, metadata))
+            return fail(*error);
         ++result.written;
     }
+    if (auto error = set.commit()) return fail(*error);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "buffer/PCMBuffer.h"
+#include "export/WAVMetadata.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -46,17 +47,22 @@ struct SliceExportJob {
     std::filesystem::path folder;    // destination, already resolved
     std::string stem;                // sanitizedBaseName of the file's name
     std::optional<int> barNumber;    // the bar's index + 1; none for the whole file
+    double bpm = 0;                  // tempo for each slice's metadata; 0 when unknown
 };
 
+// A slice's metadata: its title, unity note C1 + k (its key in a kit), tempo and beats.
+WAVMetadata sliceMetadata(const std::string& fileName, int64_t k, int64_t frames, double rate, double bpm);
+
 struct SliceExportResult {
-    int written = 0;                         // files completed, also before a failure
-    std::optional<std::string> errorMessage; // "Export failed: …"; no banner when set
+    int written = 0;                         // files written; 0 after a failure
+    std::optional<std::string> errorMessage; // "Export failed: … Nothing was written."; no banner
     bool operator==(const SliceExportResult&) const = default;
 };
 
-// Cuts, reverses, fades, converts and writes every slice of the job, stopping at the first
-// failure (files already written stay). Slices outside the buffer are skipped and not counted.
-// Runs on the calling thread (the interface thread for the document); blocks on file I/O.
+// Cuts, reverses, fades, converts and writes every slice of the job as one set: either every
+// slice appears in the folder or, after a failure, none of them (earlier files stay untouched). Slices
+// outside the buffer are skipped and not counted. Runs on the calling thread (the interface thread for the
+// document); blocks on file I/O.
 SliceExportResult runSliceExport(const SliceExportJob& job);
 
 // "Exported 8 slices → Loops", with " (whole file)" and " (reversed)" before the arrow as they apply.

@@ -2,6 +2,7 @@
 
 #include "buffer/BufferOps.h"
 #include "buffer/ChannelMix.h"
+#include "export/ExportSet.h"
 #include "export/Fades.h"
 #include "export/Resample.h"
 #include "export/SliceExport.h"
@@ -38,6 +39,13 @@ TransientExportOutcome writeTransientOneShots(const TransientExportJob& job,
     const int64_t n = source.frameLength();
     const WAVSettings settings = makeWAVSettings(job.bitDepth, source.channelCount(),
                                                  bufferFormatSettings(source.format()), job.exportSampleRate);
+    ExportSet set(job.folder);
+    auto fail = [&outcome](const std::string& reason) {
+        outcome.written = 0;
+        outcome.failure = ExportSet::failureMessage("Transient export failed", reason);
+        return outcome;
+    };
+    if (set.error()) return fail(*set.error());
     for (int64_t j = 1; j <= outcome.nonKickHits; ++j) {
         const TransientHit& hit = *kept[static_cast<size_t>(j - 1)];
         const int64_t s = std::max<int64_t>(0, hit.startSample);
@@ -47,17 +55,12 @@ TransientExportOutcome writeTransientOneShots(const TransientExportJob& job,
         if (!copy) continue;
         applyFades(*copy, 0, job.fadeSeconds);
         auto converted = resampleBuffer(copy, job.exportSampleRate);
-        if (!converted) {
-            outcome.failure = "Transient export failed: sample-rate conversion failed.";
-            break;
-        }
+        if (!converted) return fail("sample-rate conversion failed.");
         const std::string name = transientFileName(job.stem, j, outcome.nonKickHits);
-        if (auto error = writeWAVFile(*converted, job.folder / name, settings)) {
-            outcome.failure = "Transient export failed: " + *error;
-            break;
-        }
+        if (auto error = writeWAVFile(*converted, set.stagedPath(name), settings)) return fail(*error);
         ++outcome.written;
     }
+    if (auto error = set.commit()) return fail(*error);
     return outcome;
 }
 

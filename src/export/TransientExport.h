@@ -32,7 +32,7 @@ struct TransientExportJob {
 // What the worker hands back to the interface thread.
 struct TransientExportOutcome {
     std::optional<std::string> failure; // complete error text; when set, no banner
-    int64_t written = 0;                // files completed, also before a failure
+    int64_t written = 0;                // files written; 0 after a failure
     int64_t nonKickHits = 0;            // hits of kind `other`; the files are numbered out of this
     int64_t kicks = 0;
     int64_t gatedOut = 0;
@@ -41,7 +41,7 @@ struct TransientExportOutcome {
 };
 
 // The whole background task: detection on the mono mix of the source, then every non-kick hit cut,
-// faded out, converted and written. Stops at the first failure; files already written stay.
+// faded out, converted and written as one set: all of them appear, or after a failure none do.
 // Runs on the calling worker thread; blocks on detection and file I/O.
 TransientExportOutcome runTransientExport(const TransientExportJob& job);
 

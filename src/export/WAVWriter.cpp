@@ -121,8 +121,68 @@ int sndfileFormat(const WAVSettings& settings) {
 }
 
 // Fills the open temporary file; returns none or the failure's description.
+// The chunks libsndfile writes itself; they must be set before the first sample.
+void setMetadata(SNDFILE* sf, const WAVMetadata& metadata, uint32_t frames) {
+    if (!metadata.title.empty()) sf_set_string(sf, SF_STR_TITLE, metadata.title.c_str());
+    if (metadata.unityNote >= 0) {
+        SF_INSTRUMENT instrument{};
+        instrument.basenote = static_cast<char>(metadata.unityNote);
+        instrument.velocity_lo = instrument.key_lo = 0;
+        instrument.velocity_hi = instrument.key_hi = 127;
+        instrument.gain = 1;
+        if (metadata.loop && frames > 0) {
+            instrument.loop_count = 1;
+            instrument.loops[0].mode = SF_LOOP_FORWARD;
+            instrument.loops[0].start = 0;
+            instrument.loops[0].end = frames; // libsndfile stores the inclusive last frame
+            instrument.loops[0].count = 0;    // endless
+        }
+        sf_command(sf, SFC_SET_INSTRUMENT, &instrument, sizeof instrument);
+    }
+    if (!metadata.cueFrames.empty()) {
+        const size_t count = std::min<size_t>(metadata.cueFrames.size(), 100);
+        SF_CUES cues{};
+        cues.cue_count = static_cast<uint32_t>(count);
+        for (size_t i = 0; i < count; ++i) {
+            SF_CUE_POINT& point = cues.cue_points[i];
+            point.indx = static_cast<int32_t>(i + 1);
+            point.position = static_cast<uint32_t>(metadata.cueFrames[i]);
+            point.fcc_chunk = 0x61746164; // "data"
+            point.sample_offset = static_cast<uint32_t>(metadata.cueFrames[i]);
+        }
+        sf_command(sf, SFC_SET_CUE, &cues, sizeof cues);
+    }
+}
+
+// Appends the acid chunk and makes the RIFF size cover it. libsndfile ends a file on an even byte.
+bool appendAcidChunk(TempFile& file, const WAVMetadata& metadata) {
+    const std::string body = acidChunkBody(metadata);
+    std::string chunk = "acid";
+    for (int i = 0; i < 4; ++i)
+        chunk.push_back(static_cast<char>((body.size() >> (8 * i)) & 0xff));
+    chunk += body;
+    char magic[4] = {};
+    if (vioSeek(0, SEEK_SET, &file) != 0 || vioRead(magic, 4, &file) != 4) return false;
+    if (std::string(magic, 4) != "RIFF") return true; // RF64 files keep to libsndfile's chunks
+    sf_count_t end = vioSeek(0, SEEK_END, &file);
+    if (end < 0) return false;
+    if (end & 1) {
+        if (vioWrite("", 1, &file) != 1) return false;
+        ++end;
+    }
+    if (vioWrite(chunk.data(), static_cast<sf_count_t>(chunk.size()), &file) !=
+        static_cast<sf_count_t>(chunk.size()))
+        return false;
+    const uint64_t riffSize = static_cast<uint64_t>(end) + chunk.size() - 8;
+    if (riffSize > 0xffffffffu) return false;
+    char size[4];
+    for (int i = 0; i < 4; ++i)
+        size[i] = static_cast<char>((riffSize >> (8 * i)) & 0xff);
+    return vioSeek(4, SEEK_SET, &file) == 4 && vioWrite(size, 4, &file) == 4;
+}
+
 std::optional<std::string> writeSamples(const PCMBuffer& buffer, TempFile& file, const SF_INFO& format,
-                                        const std::string& fileName) {
+                                        const std::string& fileName, const WAVMetadata& metadata) {
     SF_VIRTUAL_IO io{vioLength, vioSeek, vioRead, vioWrite, vioTell};
     SF_INFO info = format;
     SNDFILE* sf = sf_open_virtual(&io, SFM_WRITE, &info, &file);
@@ -134,6 +194,7 @@ std::optional<std::string> writeSamples(const PCMBuffer& buffer, TempFile& file,
     // The integer conversion clips instead of wrapping round; no PEAK chunk, the header stays plain.
     sf_command(sf, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     sf_command(sf, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+    setMetadata(sf, metadata, buffer.frameLength());
 
     const uint32_t channels = buffer.channelCount();
     const uint32_t frames = buffer.frameLength();
@@ -158,13 +219,16 @@ std::optional<std::string> writeSamples(const PCMBuffer& buffer, TempFile& file,
     if (!sndfileError.empty()) return "Could not write " + quoted(fileName) + ": " + sndfileError + ".";
     if (closeError != 0)
         return "Could not write " + quoted(fileName) + ": " + sf_error_number(closeError) + ".";
+    if (metadata.bpm > 0 && !appendAcidChunk(file, metadata))
+        return "Could not write " + quoted(fileName) + ": " +
+               errnoText(file.firstErrno ? file.firstErrno : EIO) + ".";
     return std::nullopt;
 }
 
 } // namespace
 
 std::optional<std::string> writeWAVFile(const PCMBuffer& buffer, const fs::path& path,
-                                        const WAVSettings& settings) {
+                                        const WAVSettings& settings, const WAVMetadata& metadata) {
     const std::string fileName = path.filename().string();
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
 
@@ -177,6 +241,8 @@ std::optional<std::string> writeWAVFile(const PCMBuffer& buffer, const fs::path&
         return "Could not write " + quoted(fileName) + ": the channel count does not match the audio.";
     format.samplerate = static_cast<int>(rate);
     format.channels = static_cast<int>(settings.channelCount);
+    // Beyond stereo, readers expect the extensible header that says which channel is which.
+    if (format.channels > 2) format.format = (format.format & ~SF_FORMAT_TYPEMASK) | SF_FORMAT_WAVEX;
     if (!sf_format_check(&format)) return "Could not write " + quoted(fileName) + ": unsupported WAV format.";
 
     fs::path tempPath;
@@ -188,7 +254,7 @@ std::optional<std::string> writeWAVFile(const PCMBuffer& buffer, const fs::path&
 
     std::optional<std::string> failure;
     try {
-        failure = writeSamples(buffer, file, format, fileName);
+        failure = writeSamples(buffer, file, format, fileName, metadata);
     } catch (const std::bad_alloc&) {
         failure = "Could not write " + quoted(fileName) + ": out of memory.";
     }

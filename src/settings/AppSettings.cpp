@@ -2,6 +2,7 @@
 
 #include "platform/defaults/Bookmark.h"
 #include "platform/defaults/UserDefaults.h"
+#include "stretch/LoopStretch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,6 +62,10 @@ void AppSettings::load() {
     setTransientSensitivity(
         loadClamped(defaults_, Keys::transientSensitivity, defaultTransientSensitivity, 100));
     setExportFolderBookmark(defaults_.data(key(Keys::exportFolderBookmark)));
+    setOutputDevice(defaults_.string(key(Keys::outputDevice)).value_or(QString()).trimmed());
+    // Off unless a positive number is stored; a stored tempo is brought into range.
+    const double tempo = defaults_.number(key(Keys::matchTempoBPM)).value_or(0);
+    setMatchTempoBPM(tempo > 0 ? std::clamp(tempo, kMatchTempoMinBPM, kMatchTempoMaxBPM) : 0);
 }
 
 void AppSettings::setBarMarkerColor(const QColor& color) {
@@ -113,12 +118,22 @@ void AppSettings::setTransientSensitivity(double value) {
     defaults_.setDouble(key(Keys::transientSensitivity), value);
 }
 
+void AppSettings::setMatchTempoBPM(double bpm) {
+    assign(this, matchTempoBPM_, bpm, &AppSettings::matchTempoBPMChanged);
+    defaults_.setDouble(key(Keys::matchTempoBPM), bpm);
+}
+
 void AppSettings::setExportFolderBookmark(const std::optional<QByteArray>& bookmark) {
     assign(this, exportFolderBookmark_, bookmark, &AppSettings::exportFolderBookmarkChanged);
     if (bookmark)
         defaults_.setData(key(Keys::exportFolderBookmark), *bookmark);
     else
         defaults_.remove(key(Keys::exportFolderBookmark));
+}
+
+void AppSettings::setOutputDevice(const QString& deviceId) {
+    assign(this, outputDevice_, deviceId, &AppSettings::outputDeviceChanged);
+    defaults_.setString(key(Keys::outputDevice), deviceId);
 }
 
 void AppSettings::resetToDefaults() {
@@ -132,6 +147,8 @@ void AppSettings::resetToDefaults() {
     setExportBitDepth(defaultExportBitDepth);
     setExportSampleRate(defaultExportSampleRate);
     setTransientSensitivity(defaultTransientSensitivity);
+    setOutputDevice(QString());
+    setMatchTempoBPM(defaultMatchTempoBPM);
 }
 
 void AppSettings::setExportFolder(const QString& folder) {

@@ -34,6 +34,8 @@ class AppSettings : public QObject {
                    exportSampleRateChanged)
     Q_PROPERTY(double transientSensitivity READ transientSensitivity WRITE setTransientSensitivity NOTIFY
                    transientSensitivityChanged)
+    Q_PROPERTY(QString outputDevice READ outputDevice WRITE setOutputDevice NOTIFY outputDeviceChanged)
+    Q_PROPERTY(double matchTempoBPM READ matchTempoBPM WRITE setMatchTempoBPM NOTIFY matchTempoBPMChanged)
     Q_PROPERTY(std::optional<QByteArray> exportFolderBookmark READ exportFolderBookmark WRITE
                    setExportFolderBookmark NOTIFY exportFolderBookmarkChanged)
 
@@ -51,6 +53,8 @@ public:
         static constexpr auto exportSampleRate = "Barquill.exportSampleRate";
         static constexpr auto transientSensitivity = "Barquill.transientSensitivity";
         static constexpr auto exportFolderBookmark = "Barquill.exportFolderBookmark";
+        static constexpr auto outputDevice = "Barquill.outputDevice";
+        static constexpr auto matchTempoBPM = "Barquill.matchTempoBPM";
     };
 
     // The default bar colour (the platform's standard orange) and the plain orange encoded when a
@@ -67,6 +71,8 @@ public:
     static constexpr qint64 defaultExportBitDepth = 24;
     static constexpr double defaultExportSampleRate = 44100;
     static constexpr double defaultTransientSensitivity = 50;
+    // 0 is off: loops play and export at their own tempo.
+    static constexpr double defaultMatchTempoBPM = 0;
 
     // Loads every field from `defaults`, which must outlive this object.
     explicit AppSettings(UserDefaults& defaults, QObject* parent = nullptr);
@@ -82,6 +88,10 @@ public:
     double exportSampleRate() const { return exportSampleRate_; }
     double transientSensitivity() const { return transientSensitivity_; }
     std::optional<QByteArray> exportFolderBookmark() const { return exportFolderBookmark_; }
+    // The output device's id as the device list gives it; empty: the system default. A device
+    // that is gone stays chosen (it may be plugged in again); the output falls back meanwhile.
+    QString outputDevice() const { return outputDevice_; }
+    double matchTempoBPM() const { return matchTempoBPM_; }
 
     void setBarMarkerColor(const QColor& color);
     void setLoopMarkerColor(const QColor& color);
@@ -93,6 +103,9 @@ public:
     void setExportBitDepth(qint64 bits);
     void setExportSampleRate(double hz);
     void setTransientSensitivity(double value);
+    void setOutputDevice(const QString& deviceId);
+    // 0 or a tempo inside the "Match tempo" range (the document clamps before it stores).
+    void setMatchTempoBPM(double bpm);
     // Absent removes the key.
     void setExportFolderBookmark(const std::optional<QByteArray>& bookmark);
 
@@ -122,6 +135,8 @@ signals:
     void exportSampleRateChanged();
     void transientSensitivityChanged();
     void exportFolderBookmarkChanged();
+    void outputDeviceChanged();
+    void matchTempoBPMChanged();
 
 private:
     void load();
@@ -138,6 +153,8 @@ private:
     double exportSampleRate_ = defaultExportSampleRate;
     double transientSensitivity_ = defaultTransientSensitivity;
     std::optional<QByteArray> exportFolderBookmark_;
+    QString outputDevice_;
+    double matchTempoBPM_ = defaultMatchTempoBPM;
 };
 
 } // namespace barquill

@@ -17,6 +17,7 @@ QString themeName(const QString& symbolName) {
     if (symbolName == u"scissors") return QStringLiteral("edit-cut");
     if (symbolName == u"square.and.arrow.down") return QStringLiteral("document-save");
     if (symbolName == u"bolt") return QStringLiteral("weather-storm");
+    if (symbolName == u"speaker.wave.2") return QStringLiteral("audio-speakers");
     return {};
 }
 
@@ -39,6 +40,10 @@ void drawSymbol(QPainter& p, const QString& symbolName) {
         QPainterPath bolt;
         bolt.addPolygon(QPolygonF({{9, 1}, {3, 9}, {8, 9}, {7, 15}, {13, 7}, {8, 7}, {9, 1}}));
         p.fillPath(bolt, p.pen().color());
+    } else if (symbolName == u"speaker.wave.2") {
+        p.drawPolygon(QPolygonF({{2, 6}, {5, 6}, {9, 2}, {9, 14}, {5, 10}, {2, 10}}));
+        p.drawArc(QRectF(8, 5, 4, 6), -60 * 16, 120 * 16);
+        p.drawArc(QRectF(8, 2, 7, 12), -60 * 16, 120 * 16);
     }
 }
 

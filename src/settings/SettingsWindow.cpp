@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -13,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -27,6 +29,7 @@ namespace {
 constexpr int valueBoxWidth = 52;
 
 const QString notSetText = QStringLiteral("Not set — asked on first export");
+const QString systemDefaultText = QStringLiteral("System default");
 
 // Label and control share the hover help text.
 QLabel* addRow(QFormLayout* form, const QString& label, QWidget* field, const QString& tooltip) {
@@ -114,7 +117,7 @@ SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent)
     snapSwitch_ = snap;
     rowLabels << addRow(
         form, QStringLiteral("Snap clicks to bars"), snap,
-        QStringLiteral("Clicks audition from the nearest barline; hold Option to place exactly"));
+        QStringLiteral("Clicks audition from the nearest barline; hold Alt to place exactly"));
     auto* startLoop = new QCheckBox;
     startLoop->setObjectName(QStringLiteral("startWithLoopEnabled"));
     connect(startLoop, &QCheckBox::toggled, this, [this](bool on) { settings_.setStartWithLoopEnabled(on); });
@@ -186,6 +189,23 @@ SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent)
                         hbox(sensitivitySlider_.slider, sensitivitySlider_.valueLabel),
                         QStringLiteral("How picky transient detection is — lower exports fewer one-shots"));
 
+    // Audio output
+    form = section(QStringLiteral("Audio output"), QStringLiteral("speaker.wave.2"));
+    devicePopup_ = new QComboBox;
+    devicePopup_->setObjectName(QStringLiteral("outputDevice"));
+    devicePopup_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    devicePopup_->setMinimumContentsLength(28);
+    connect(devicePopup_, &QComboBox::activated, this,
+            [this](int index) { settings_.setOutputDevice(devicePopup_->itemData(index).toString()); });
+    rowLabels << addRow(form, QStringLiteral("Output device"), devicePopup_,
+                        QStringLiteral("Where playback and previews sound — a change applies at once, even "
+                                       "while playing"));
+    deviceNote_ = new QLabel;
+    deviceNote_->setObjectName(QStringLiteral("outputDeviceNote"));
+    deviceNote_->setWordWrap(true);
+    useSecondaryColor(deviceNote_);
+    form->addRow(QString(), deviceNote_);
+
     auto* reset = new QPushButton(QStringLiteral("Reset to Defaults"));
     reset->setObjectName(QStringLiteral("resetToDefaults"));
     connect(reset, &QPushButton::clicked, this, [this] { settings_.resetToDefaults(); });
@@ -220,6 +240,7 @@ SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent)
     connect(&settings_, &AppSettings::transientSensitivityChanged, this,
             [this] { refreshSlider(sensitivitySlider_, settings_.transientSensitivity()); });
     connect(&settings_, &AppSettings::exportFolderBookmarkChanged, this, [this] { refreshExportFolder(); });
+    connect(&settings_, &AppSettings::outputDeviceChanged, this, [this] { refreshDevicePopup(); });
 
     // One label column across all sections.
     int labelWidth = 0;
@@ -236,9 +257,53 @@ QString SettingsWindow::sliderValueText(double value, const QString& unit) {
     return QString::number(static_cast<qint64>(whole)) + unit;
 }
 
+void SettingsWindow::setDeviceLister(DeviceLister lister) {
+    listDevices_ = std::move(lister);
+    if (isVisible()) listDevices();
+}
+
+void SettingsWindow::listDevices() {
+    if (!listDevices_) return;
+    QPointer<SettingsWindow> self(this);
+    listDevices_([self](std::vector<OutputDevice> devices) {
+        if (!self) return;
+        self->devices_ = std::move(devices);
+        self->refreshDevicePopup();
+    });
+}
+
+void SettingsWindow::refreshDevicePopup() {
+    const QString chosen = settings_.outputDevice();
+    const QSignalBlocker block(devicePopup_);
+    devicePopup_->clear();
+    devicePopup_->addItem(systemDefaultText, QString());
+    for (const OutputDevice& device : devices_) {
+        QString text = QString::fromStdString(device.label());
+        if (device.isDefault) text += QStringLiteral(" (default)");
+        devicePopup_->addItem(text, QString::fromStdString(device.id));
+        devicePopup_->setItemData(devicePopup_->count() - 1,
+                                  QStringLiteral("%1 output channels").arg(device.maxOutputChannels),
+                                  Qt::ToolTipRole);
+    }
+    int index = devicePopup_->findData(chosen);
+    const bool missing = index < 0;
+    if (missing) {
+        // Kept chosen: an interface unplugged now may be back next time.
+        const QString name = chosen.section(QLatin1Char('/'), 1);
+        devicePopup_->addItem(QStringLiteral("%1 (not connected)").arg(name.isEmpty() ? chosen : name),
+                              chosen);
+        index = devicePopup_->count() - 1;
+    }
+    devicePopup_->setCurrentIndex(index);
+    deviceNote_->setText(missing ? QStringLiteral("Not connected — playing through the system default.")
+                                 : QString());
+    deviceNote_->setVisible(missing);
+}
+
 void SettingsWindow::showEvent(QShowEvent* event) {
-    // The folder may have gone away while the window was hidden.
+    // The folder may have gone away while the window was hidden; devices come and go too.
     refreshExportFolder();
+    listDevices();
     QWidget::showEvent(event);
 }
 
@@ -374,6 +439,7 @@ void SettingsWindow::refreshAll() {
     refreshPicker(bitDepthPicker_, double(settings_.exportBitDepth()));
     refreshPicker(sampleRatePicker_, settings_.exportSampleRate());
     refreshSlider(sensitivitySlider_, settings_.transientSensitivity());
+    refreshDevicePopup();
 }
 
 } // namespace barquill

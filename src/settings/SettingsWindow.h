@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/audio/OutputDevice.h"
 #include "settings/ExportFolderDialog.h"
 
 #include <QColor>
@@ -8,9 +9,11 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QAbstractButton;
 class QButtonGroup;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QSlider;
@@ -19,7 +22,7 @@ namespace barquill {
 
 class AppSettings;
 
-// The content of the settings window: four sections of controls, each bound straight to a field of the
+// The content of the settings window: five sections of controls, each bound straight to a field of the
 // shared AppSettings, so a change is stored at once (no apply step), followed by "Reset to Defaults".
 //
 // Lives on the interface thread. It borrows the settings (which must outlive it) and keeps no state of
@@ -31,12 +34,16 @@ class SettingsWindow : public QWidget {
 public:
     using ColorChooser = std::function<std::optional<QColor>(const QColor& current, QWidget* parent)>;
     using UrlOpener = std::function<void(const QUrl&)>;
+    // Asks for the output devices; the answer may come later, on the interface thread.
+    using DeviceLister = std::function<void(std::function<void(std::vector<OutputDevice>)>)>;
 
     explicit SettingsWindow(AppSettings& settings, QWidget* parent = nullptr);
 
     void setFolderChooser(FolderChooser chooser) { chooseFolder_ = std::move(chooser); }
     void setColorChooser(ColorChooser chooser) { chooseColor_ = std::move(chooser); }
     void setUrlOpener(UrlOpener opener) { openUrl_ = std::move(opener); }
+    // Fills the "Audio output" popup now and each time the window is shown.
+    void setDeviceLister(DeviceLister lister);
 
     // The value text of a slider row: the value truncated toward zero, then the unit.
     static QString sliderValueText(double value, const QString& unit);
@@ -67,11 +74,15 @@ private:
     void refreshSlider(const SliderRow& row, double value);
     void refreshExportFolder();
     void refreshAll();
+    void listDevices();
+    void refreshDevicePopup();
 
     AppSettings& settings_;
     FolderChooser chooseFolder_ = runExportFolderDialog;
     ColorChooser chooseColor_;
     UrlOpener openUrl_;
+    DeviceLister listDevices_;
+    std::vector<OutputDevice> devices_;
 
     QPushButton* barColorWell_ = nullptr;
     QPushButton* loopColorWell_ = nullptr;
@@ -85,6 +96,8 @@ private:
     QButtonGroup* bitDepthPicker_ = nullptr;
     QButtonGroup* sampleRatePicker_ = nullptr;
     SliderRow sensitivitySlider_;
+    QComboBox* devicePopup_ = nullptr;
+    QLabel* deviceNote_ = nullptr;
     bool refreshingFolder_ = false;
 };
 

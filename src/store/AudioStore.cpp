@@ -17,6 +17,8 @@ AudioStore::AudioStore(AppSettings* settings, RecentFiles* recentFiles, std::uni
     if (!engine_) engine_ = createDefaultAudioEngine();
     // Prepared but not started: the first play or preview starts it.
     engine_->setOutputLevel(volume_);
+    connectOutputDevice();
+    if (settings_) matchTempo_ = settings_->matchTempoBPM();
 
     interactTimer_ = new QTimer(this);
     interactTimer_->setSingleShot(true);
@@ -110,6 +112,9 @@ void AudioStore::setIsLoading(bool value) {
 }
 void AudioStore::setErrorMessage(std::optional<QString> value) {
     BARQUILL_SET_FIELD(errorMessage_, errorMessageChanged)
+}
+void AudioStore::setOutputNote(std::optional<QString> value) {
+    BARQUILL_SET_FIELD(outputNote_, outputNoteChanged)
 }
 void AudioStore::setIsPlaying(bool value) {
     BARQUILL_SET_FIELD(isPlaying_, isPlayingChanged)

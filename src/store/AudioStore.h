@@ -5,11 +5,14 @@
 #include "analysis/LocalDSPBeatAnalyzer.h"
 #include "buffer/BufferRange.h"
 #include "buffer/PCMBuffer.h"
+#include "export/LoopExport.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/decode/Decoders.h"
 #include "store/LoadedAudioInfo.h"
 #include "store/WaveformDisplayMode.h"
+#include "stretch/RubberBandTimeStretcher.h"
 
+#include <QFuture>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -75,6 +78,8 @@ class AudioStore : public QObject {
     Q_PROPERTY(bool isPreviewing READ isPreviewing NOTIFY isPreviewingChanged)
     Q_PROPERTY(std::optional<QString> exportFlash READ exportFlash NOTIFY exportFlashChanged)
     Q_PROPERTY(bool isExportingTransients READ isExportingTransients NOTIFY isExportingTransientsChanged)
+    Q_PROPERTY(std::optional<QString> outputNote READ outputNote NOTIFY outputNoteChanged)
+    Q_PROPERTY(double matchTempo READ matchTempo NOTIFY matchTempoChanged)
 
 public:
     // Asks the user for an export folder; none when cancelled. The GUI supplies a
@@ -114,6 +119,11 @@ public:
     bool isPreviewing() const { return isPreviewing_; }
     const std::optional<QString>& exportFlash() const { return exportFlash_; }
     bool isExportingTransients() const { return isExportingTransients_; }
+    // A passing remark on the audio output for the status bar (the chosen device is missing and
+    // the system default plays); it clears itself after a few seconds.
+    const std::optional<QString>& outputNote() const { return outputNote_; }
+    // The "Match tempo" target in BPM; 0 when off.
+    double matchTempo() const { return matchTempo_; }
 
     // Read access for preview, export and tests.
     const PCMBufferPtr& buffer() const { return buffer_; }
@@ -130,6 +140,10 @@ public:
     int64_t lastLoopPass() const { return lastLoopPass_; }
     int loopStartBar() const { return loopStartBar_; }
     bool looping() const { return looping_; }
+    // The loop pass as scheduled: the whole stretched loop when one is playing, else loopPlayRange.
+    const BufferRange& passRange() const { return passRange_; }
+    // True while a stretched loop is being rendered for the current loop and target.
+    bool isStretching() const { return stretching_; }
     AudioEngine& engine() { return *engine_; }
     AppSettings* settings() const { return settings_; }
 
@@ -172,6 +186,13 @@ public:
     void scheduleLoop(Frame fromOffset);
     std::optional<std::pair<double, double>> loopRange() const;
 
+    // ---- tempo match ----
+    // 0 turns it off; other values are clamped into 40…300 BPM, with a note when they had to be.
+    // The loop is stretched again on a worker and plays at the new tempo from its next pass.
+    void setMatchTempo(double bpm);
+    // The detected tempo times `factor` (½ or 2) as the target.
+    void matchDetectedTempo(double factor);
+
     // ---- reverse ----
     void toggleReverse();
     void applyReverse(bool wasPlaying);
@@ -208,8 +229,18 @@ public:
     void startPreview();
     void endPreview();
 
+    // ---- output device ----
+    // Shows the output note when the chosen device is not among those present (the engine plays
+    // the system default meanwhile). Lists the devices off the GUI thread; the answer arrives later.
+    void checkOutputDevice();
+
     // ---- export ----
     void exportSlices();
+    // Writes the loop range as one WAV: the active loop, or the bars L would loop from the
+    // playhead's bar, or the whole file without bars; reverse, nudge and export settings apply.
+    void exportLoop();
+    // The loop export of the current state, without its folder; none without audio.
+    std::optional<LoopExportJob> loopExportJob() const;
     void exportTransients();
     void flashExport(const QString& text);
     void setFolderChooser(FolderChooser chooser) { folderChooser_ = std::move(chooser); }
@@ -241,6 +272,8 @@ signals:
     void isPreviewingChanged();
     void exportFlashChanged();
     void isExportingTransientsChanged();
+    void outputNoteChanged();
+    void matchTempoChanged();
 
 private:
     // Setters that emit only on a real change.
@@ -266,6 +299,14 @@ private:
     void setIsPreviewing(bool value);
     void setExportFlash(std::optional<QString> value);
     void setIsExportingTransients(bool value);
+    void setOutputNote(std::optional<QString> value);
+
+    // The engine's reports, on the GUI thread. A failure while sound plays stops it where it is
+    // (the playhead stays) and shows the message; the next play tries the device again.
+    void outputFailed(const QString& message);
+    void showOutputNote(const QString& note);
+    // Hands the engine its handlers and the chosen device, and follows the setting.
+    void connectOutputDevice();
 
     // Rebuilds the loop after a change of bars, nudge or analysis; `parkWhenPaused` moves a
     // paused playhead into the new loop.
@@ -295,10 +336,20 @@ private:
     // The stored export folder, else the chooser's answer; none when cancelled.
     std::optional<QString> exportFolder();
 
+    // Starts rendering the current loop at the target on a worker, unless it is there already;
+    // drops a stretched loop that no longer applies.
+    void requestStretchedLoop();
+    void startStretchJob();
+    // The loop offset (as stored, like scheduleLoop's) under the sound now.
+    Frame currentLoopOffset() const;
+    // At a pass boundary: reschedules so the newest pass plays from here on.
+    void switchLoopPass();
+
     // Results of background jobs, back on the GUI thread; each passes its token or generation.
     void finishLoad(uint64_t token, const QString& path, DecodeResult result);
     void applyAnalysisOutcome(int64_t generation, AnalysisOutcome outcome);
     void applyMirror(int64_t generation, PCMBufferPtr mirror);
+    void applyStretchedLoop(int64_t generation, BufferRange source, double target, StretchOutcome outcome);
     // Pauses or stops, sets the direction, cuts the loop again when one is on and plays on when
     // `wasPlaying`.
     void switchDirection(bool reversed, bool wasPlaying);
@@ -333,6 +384,8 @@ private:
     int slicesPerBar_ = 8;
     bool isPreviewing_ = false;
     std::optional<QString> exportFlash_;
+    std::optional<QString> outputNote_;
+    int64_t outputNoteGen_ = 0;
     bool isExportingTransients_ = false;
 
     // Internal.
@@ -353,6 +406,21 @@ private:
     Frame loopFrames_ = 0;
     Frame loopTailFrames_ = 0;
     int loopStartBar_ = 0;
+    int loopBarCount_ = 0; // bars in the loop; 0 for the whole file
+    // Loop passes: what scheduleLoop played, how long one pass of it is, where it started in it.
+    BufferRange passRange_;
+    Frame passFrames_ = 0;
+    Frame passStartOffset_ = 0;
+    // The loop at the target: stretchedLoop_ was rendered from stretchedSource_ (a loopPlay_).
+    double matchTempo_ = 0;
+    RubberBandTimeStretcher stretcher_;
+    PCMBufferPtr stretchedLoop_;
+    BufferRange stretchedSource_;
+    double stretchedTempo_ = 0;
+    int64_t stretchGen_ = 0;
+    QFuture<StretchOutcome> stretchJob_; // the render under way, if any
+    bool stretching_ = false;
+    bool passSwitchPending_ = false; // a newer pass waits for the next pass boundary
     PCMBufferPtr reversedBuffer_;
     int64_t reverseGen_ = 0;
     Frame previewReturnFrame_ = 0;

@@ -60,11 +60,12 @@ void AudioStore::updateAnalysisNote() {
     if (!analysis_) return;
     const BeatBarAnalysis& a = *analysis_;
     const bool uncertain = a.bars.empty() || a.bars.front().confidence < 0.25f;
-    char bpm[64];
-    std::snprintf(bpm, sizeof bpm, "%.1f", a.bpm);
-    QString text = (uncertain ? QStringLiteral("≈") : QString()) + QString::fromLatin1(bpm) +
-                   QStringLiteral(" BPM · %1 bars · %2/4 · ").arg(a.bars.size()).arg(a.beatsPerBar) +
-                   QString::fromStdString(a.engineName);
+    // Qt's number formatting, unlike C's printf, never follows the system locale.
+    QString text = (uncertain ? QStringLiteral("≈") : QString()) + QString::number(a.bpm, 'f', 1) +
+                   QStringLiteral(" BPM");
+    if (matchTempo_ > 0) text += QStringLiteral(" → ") + QString::number(matchTempo_, 'f', 1);
+    text += QStringLiteral(" · %1 bars · %2/4 · ").arg(a.bars.size()).arg(a.beatsPerBar) +
+            QString::fromStdString(a.engineName);
     if (gridShiftQuarters_ != 0)
         text += QString::asprintf(" · grid %+d", gridShiftQuarters_) + QStringLiteral("×¼");
     setAnalysisNote(text);

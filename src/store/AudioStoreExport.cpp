@@ -68,6 +68,7 @@ void AudioStore::exportSlices() {
     job.exportSampleRate = exportSampleRateSetting();
     job.folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
     job.stem = sanitizedBaseName(info_->fileName.toStdString());
+    if (analysis_) job.bpm = analysis_->bpm;
 
     const bool granted = startAccessingSecurityScopedResource(*folder);
     const SliceExportResult result = runSliceExport(job);

@@ -1,5 +1,7 @@
 #include "store/AudioStore.h"
 
+#include "stretch/LoopStretch.h"
+
 #include <algorithm>
 
 namespace barquill {
@@ -18,12 +20,13 @@ bool AudioStore::buildLoopRange() {
     const std::vector<Bar> bars = effectiveBars();
 
     Frame start = 0, end = n;
+    int barsInLoop = 0; // the whole file
     if (bars.empty()) {
         loopStartBar_ = 0;
     } else {
         const int count = static_cast<int>(bars.size());
         loopStartBar_ = std::clamp(loopStartBar_, 0, count - 1);
-        const int barsInLoop = std::min(loopBars_ < 2 ? 1 : loopBars_, count - loopStartBar_);
+        barsInLoop = std::min(loopBars_ < 2 ? 1 : loopBars_, count - loopStartBar_);
         start = std::clamp<Frame>(frameOfBarTime(bars[loopStartBar_].startTime, sr), 0, n);
         const Bar& last = bars[loopStartBar_ + barsInLoop - 1];
         end = std::min(std::max(frameOfBarTime(last.startTime + last.duration, sr), start + 1), n);
@@ -42,7 +45,9 @@ bool AudioStore::buildLoopRange() {
     }
     loopStartFrame_ = start;
     loopFrames_ = end - start;
+    loopBarCount_ = barsInLoop;
     loopPlay_ = std::move(range);
+    requestStretchedLoop();
     return true;
 }
 
@@ -55,15 +60,24 @@ void AudioStore::scheduleLoop(Frame fromOffset) {
     playStartFrame_ = startFrame;
     playAnchorFrame_ = startFrame;
     lastLoopPass_ = -1;
+    passSwitchPending_ = false;
+    // At a target tempo the pass is the stretched loop, entered at the same musical position.
+    const bool stretched = stretchedLoop_ && stretchedSource_ == loopPlay_;
+    passRange_ = stretched ? BufferRange::whole(stretchedLoop_) : loopPlay_;
+    passFrames_ = passRange_.playableFrames();
+    passStartOffset_ = stretched ? mapLoopOffset(offset, loopFrames_, passFrames_) : offset;
     loopTailFrames_ = 0;
-    if (offset > 0) {
-        // The rest of the current pass once, then the whole loop over and over.
-        const BufferRange tail{loopPlay_.buffer, loopPlay_.startFrame + static_cast<uint32_t>(offset),
-                               static_cast<uint32_t>(loopFrames_ - offset)};
+    if (passStartOffset_ > 0 && passStartOffset_ < passFrames_) {
+        // The rest of the current pass once, then the whole pass over and over.
+        const BufferRange tail{passRange_.buffer,
+                               passRange_.startFrame + static_cast<uint32_t>(passStartOffset_),
+                               static_cast<uint32_t>(passFrames_ - passStartOffset_)};
         loopTailFrames_ = tail.playableFrames();
         engine_->scheduleRange(tail);
+    } else {
+        passStartOffset_ = 0;
     }
-    engine_->scheduleLoopingRange(loopPlay_);
+    engine_->scheduleLoopingRange(passRange_);
 }
 
 std::optional<std::pair<double, double>> AudioStore::loopRange() const {

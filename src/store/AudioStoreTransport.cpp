@@ -1,5 +1,7 @@
 #include "store/AudioStore.h"
 
+#include "stretch/LoopStretch.h"
+
 #include <algorithm>
 
 namespace barquill {
@@ -23,12 +25,11 @@ Frame AudioStore::currentFrame() const {
         if (isReversed_) return std::max<Frame>(0, playStartFrame_ - t);
         return std::min<Frame>(playStartFrame_ + t, frameLength());
     }
-    if (!isReversed_) {
-        if (t < loopTailFrames_) return playStartFrame_ + t;
-        return loopStartFrame_ + (t - loopTailFrames_) % loopFrames_;
-    }
-    if (t < loopTailFrames_) return std::max<Frame>(loopStartFrame_, playStartFrame_ - t);
-    return (loopStartFrame_ + loopFrames_ - 1) - (t - loopTailFrames_) % loopFrames_;
+    // Where the sound is in the scheduled pass, then the same place in the loop as cut.
+    const Frame pass = std::max<Frame>(passFrames_, 1);
+    const Frame inPass = t < loopTailFrames_ ? passStartOffset_ + t : (t - loopTailFrames_) % pass;
+    const Frame offset = pass == loopFrames_ ? inPass : mapLoopOffset(inPass, pass, loopFrames_);
+    return isReversed_ ? (loopStartFrame_ + loopFrames_ - 1) - offset : loopStartFrame_ + offset;
 }
 
 void AudioStore::clockTick() {
@@ -37,10 +38,11 @@ void AudioStore::clockTick() {
     setCurrentTime(static_cast<double>(f) / sampleRate());
     if (looping_) {
         const auto rendered = playerSampleTime();
-        if (loopFrames_ > 0 && rendered && *rendered >= loopTailFrames_) {
-            const int64_t pass = (*rendered - loopTailFrames_) / loopFrames_;
+        if (passFrames_ > 0 && rendered && *rendered >= loopTailFrames_) {
+            const int64_t pass = (*rendered - loopTailFrames_) / passFrames_;
             if (pass != lastLoopPass_) {
                 lastLoopPass_ = pass;
+                if (passSwitchPending_) switchLoopPass();
                 playAnchorFrame_ = isReversed_ ? loopStartFrame_ + loopFrames_ - 1 : loopStartFrame_;
             }
         }

@@ -24,6 +24,8 @@ public:
     // How many times the image was rendered; the tests count repaints with it.
     int renderCount() const { return renderCount_; }
     void invalidate() { canvas_.reset(); }
+    // Whether the image shows this canvas value.
+    bool holds(const WaveformStaticCanvas& canvas) const { return canvas_ && *canvas_ == canvas; }
 
 private:
     std::optional<WaveformStaticCanvas> canvas_;

@@ -40,7 +40,7 @@ void WaveformInputView::wheelEvent(QWheelEvent* event) {
         dx = event->pixelDelta().x();
         dy = event->pixelDelta().y();
     } else {
-        dx = event->angleDelta().x() / angleUnitsPerLine;
+        dx = event->angleDelta().x() / angleUnitsPerLine * pointsPerCoarseLine;
         dy = event->angleDelta().y() / angleUnitsPerLine * pointsPerCoarseLine;
     }
     if (std::abs(dy) < std::abs(dx)) {

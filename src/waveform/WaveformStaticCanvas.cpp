@@ -188,7 +188,8 @@ void drawStereo(QPainter& painter, const WaveformStaticCanvas& canvas, double w,
 
     painter.setFont(text.laneLabelFont);
     painter.setPen(text.secondary);
-    drawCentredText(painter, QPointF(12, 12), QStringLiteral("L"));
+    // Below the row of bar numbers, which starts at the left edge too.
+    drawCentredText(painter, QPointF(12, 30), QStringLiteral("L"));
     drawCentredText(painter, QPointF(12, h - 12), QStringLiteral("R"));
 }
 
@@ -204,31 +205,43 @@ void drawMono(QPainter& painter, const WaveformStaticCanvas& canvas, double w, d
     fillGradientColumns(painter, rects, 0, h, waveformBlue);
 }
 
+// The closest grid lines are drawn, in pixels, on average across the view.
+constexpr double minGridLineSpacing = 4.0;
+
 void drawGrid(QPainter& painter, const WaveformStaticCanvas& canvas, double w, double h,
               const CanvasTextStyle& text) {
     const double start = canvas.viewStart;
     const double end = canvas.viewStart + canvas.viewLength;
     auto x = [&](double t) { return std::clamp((t - start) / canvas.viewLength, 0.0, 1.0) * w; };
 
+    const auto visibleBeats = std::count_if(canvas.beats.begin(), canvas.beats.end(),
+                                            [&](double t) { return start <= t && t <= end; });
+    const auto visible =
+        static_cast<int>(std::count_if(canvas.bars.begin(), canvas.bars.end(), [&](const Bar& bar) {
+            return bar.startTime + bar.duration >= start && bar.startTime <= end;
+        }));
+    const int step = barNumberStep(visible, w);
+    // Lines closer than a few pixels melt into a solid slab that hides the waveform and the loop
+    // edges: beat lines are then left out, bar lines kept only where a number goes.
+    const bool denseBeats = static_cast<double>(visibleBeats) * minGridLineSpacing > w;
+    const bool denseBars = static_cast<double>(visible) * minGridLineSpacing > w;
+
     ColumnRow lines(w);
     std::vector<std::pair<double, double>> beatLines;
-    for (double t : canvas.beats)
-        if (start <= t && t <= end) beatLines.emplace_back(x(t), 1.0);
+    if (!denseBeats)
+        for (double t : canvas.beats)
+            if (start <= t && t <= end) beatLines.emplace_back(x(t), 1.0);
     lines.add(std::move(beatLines), withOpacity(Qt::white, 0.14));
 
     std::vector<std::pair<double, double>> barLines;
-    int visible = 0;
-    for (const Bar& bar : canvas.bars) {
-        if (bar.startTime + bar.duration >= start && bar.startTime <= end) {
+    for (const Bar& bar : canvas.bars)
+        if (bar.startTime + bar.duration >= start && bar.startTime <= end &&
+            (!denseBars || bar.index % step == 0))
             barLines.emplace_back(x(bar.startTime), 1.0);
-            ++visible;
-        }
-    }
     lines.add(std::move(barLines), withOpacity(canvas.barColor, 0.55));
     lines.draw(painter, h);
 
     if (!canvas.showBarNumbers) return;
-    const int step = barNumberStep(visible, w);
     painter.setFont(text.barNumberFont);
     painter.setPen(text.secondary);
     for (const Bar& bar : canvas.bars) {

@@ -60,6 +60,7 @@ WaveformView::WaveformView(AudioStore* store, RecentFiles* recents, AppSettings*
          {&AudioStore::infoChanged, &AudioStore::isLoadingChanged, &AudioStore::durationChanged})
         connect(store_, signal, this, &WaveformView::refreshLayers);
     connect(store_, &AudioStore::currentTimeChanged, this, &WaveformView::playheadMoved);
+    connect(store_, &AudioStore::isPlayingChanged, this, &WaveformView::playheadMoved);
     if (settings_) {
         connect(settings_, &AppSettings::barMarkerColorChanged, this, qOverload<>(&QWidget::update));
         connect(settings_, &AppSettings::loopMarkerColorChanged, this, qOverload<>(&QWidget::update));
@@ -113,8 +114,10 @@ void WaveformView::paintEvent(QPaintEvent* event) {
                                                0.35f * base.blueF() + 0.65f * window.blueF());
     const QSize canvas = canvasSize();
     const bool rendered = cache_.update(currentCanvas(), canvas, devicePixelRatioF(), textStyle_, background);
+    // The canvas changed outside the strip this paint covers. An update asked for inside a paint
+    // event is dropped, so it is asked for from the event loop.
     if (rendered && !event->region().contains(rect()))
-        update(); // the canvas changed outside the strip this paint covers
+        QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
     if (canvas == size())
         painter.drawImage(QPointF(0, 0), cache_.image());
     else
@@ -128,6 +131,13 @@ void WaveformView::paintEvent(QPaintEvent* event) {
 }
 
 void WaveformView::playheadMoved() {
+    // Some canvas inputs (where the loop lies after a move or a rebuild) change without a signal of
+    // their own but always together with the playhead or the transport: the whole canvas is
+    // repainted in the same frame, not just the playhead's strip.
+    if (!cache_.holds(currentCanvas())) {
+        update();
+        return;
+    }
     const auto playhead = currentPlayhead();
     const std::optional<double> x = playhead ? std::optional(playhead->lineX(width())) : std::nullopt;
     if (x == paintedPlayheadX_) return;

@@ -10,6 +10,11 @@ namespace barquill::test {
 
 AppTest::AppTest() {
     QApplication::setApplicationName(QStringLiteral("Barquill"));
+    launch();
+}
+
+void AppTest::launch() {
+    app.reset();
     BarquillApp::Options options;
     options.defaultsFile = QString::fromStdString((dir / "defaults.json").string());
     options.engine = std::make_unique<OfflineAudioEngine>();

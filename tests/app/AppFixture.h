@@ -26,6 +26,8 @@ protected:
     AppTest();
     ~AppTest() override;
 
+    // Builds and starts the application (again, after a previous one is shut down), as at process start.
+    void launch();
     // A stereo click track at 44.1 kHz the beat analysis locks onto.
     QString writeClicks(const std::string& name = "44100-2-clicks-24s.wav", double seconds = 24);
     // Near silence: the analysis fails on it.

@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
 
 namespace barquill::test {

@@ -115,17 +115,28 @@ TEST_F(KeyboardTest, ZoomInAnchorsOnThePlayheadWhenInViewAndOnTheCentreOtherwise
     EXPECT_NEAR(store->timeAtFraction(0.5), centre, 1e-9);
 }
 
-TEST_F(KeyboardTest, PETReachTheirToolbarButtons) {
-    for (auto [key, action] : {std::pair{Qt::Key_P, toolbar()->slicePreviewAction()},
-                               std::pair{Qt::Key_E, toolbar()->exportSliceAction()},
-                               std::pair{Qt::Key_T, toolbar()->exportTransientsAction()}}) {
+TEST_F(KeyboardTest, PETAndShiftEReachTheirActions) {
+    for (auto [key, modifiers, action] :
+         {std::tuple{Qt::Key_P, Qt::KeyboardModifiers{}, toolbar()->slicePreviewAction()},
+          std::tuple{Qt::Key_E, Qt::KeyboardModifiers{}, toolbar()->exportSliceAction()},
+          std::tuple{Qt::Key_T, Qt::KeyboardModifiers{}, toolbar()->exportTransientsAction()},
+          std::tuple{Qt::Key_E, Qt::KeyboardModifiers{Qt::ShiftModifier}, menuItem("Export Loop")}}) {
         // Exports ask for a folder first; cancelling leaves the file system alone.
         store->setFolderChooser([] { return std::nullopt; });
-        press(key);
+        press(key, modifiers);
         EXPECT_EQ(fired, std::vector<QAction*>{action}) << key;
         waitUntil([&] { return !store->isExportingTransients(); });
         if (store->isPreviewing()) store->endPreview();
     }
+    // Shift+E writes the loop L would play into the chosen folder.
+    TempDir out;
+    store->setFolderChooser(
+        [&] { return std::optional<QString>(QString::fromStdString(out.path().string())); });
+    press(Qt::Key_E, Qt::ShiftModifier);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(out.path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"44100-2-clicks-24s_bar01-01_loop.wav"});
 }
 
 TEST_F(KeyboardTest, ControlQuestionMarkOpensHelp) {

@@ -24,10 +24,11 @@ TEST_F(MenuTest, MenusHoldEveryItemInOrderWithItsKey) {
     AppMenus* menus = window->menus();
     EXPECT_EQ(menuTitles(menus->viewMenu()),
               (QStringList{"Zoom In", "Zoom Out", "Zoom to Fit", "—", "Pan Left", "Pan Right"}));
-    EXPECT_EQ(
-        menuTitles(menus->barMenu()),
-        (QStringList{"Analyze", "—", "Nudge Grid Left ¼ Bar", "Nudge Grid Right ¼ Bar", "Reset Grid Nudge",
-                     "—", "Move Loop Left 1 Bar", "Move Loop Right 1 Bar", "—", "Reverse"}));
+    EXPECT_EQ(menuTitles(menus->barMenu()),
+              (QStringList{"Analyze", "—", "Nudge Grid Left ¼ Bar", "Nudge Grid Right ¼ Bar",
+                           "Reset Grid Nudge", "—", "Move Loop Left 1 Bar", "Move Loop Right 1 Bar", "—",
+                           "Reverse", "—", "Export Loop", "—", "Match Tempo", "Match Half the Detected Tempo",
+                           "Match Double the Detected Tempo", "Match Tempo Off"}));
     EXPECT_EQ(menuTitles(menus->fileMenu()).mid(0, 2), (QStringList{"Open…", "Open Recent"}));
     EXPECT_EQ(menuItem("Open…")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(menuItem("Zoom In")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Equal));
@@ -39,6 +40,7 @@ TEST_F(MenuTest, MenusHoldEveryItemInOrderWithItsKey) {
     EXPECT_TRUE(menuItem("Reset Grid Nudge")->shortcut().isEmpty());
     EXPECT_EQ(menuItem("Barquill Help")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Question));
     EXPECT_TRUE(menuItem("Reverse")->isCheckable());
+    EXPECT_EQ(menuItem("Export Loop")->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_E));
     EXPECT_NE(menuItem("About Barquill"), nullptr);
 }
 
@@ -62,15 +64,18 @@ TEST_F(MenuTest, WhileAnalysisRunsTheFirstBarItemReadsAnalyzingAndIsDisabled) {
     EXPECT_EQ(titleDuring, QStringLiteral("Analyzing…"));
     EXPECT_FALSE(enabledDuring);
     EXPECT_EQ(window->menus()->analyzeAction()->text(), QStringLiteral("Re-analyze"));
-    EXPECT_EQ(enabledItems(window->menus()->barMenu()),
-              (QStringList{"Re-analyze", "Nudge Grid Left ¼ Bar", "Nudge Grid Right ¼ Bar",
-                           "Move Loop Left 1 Bar", "Move Loop Right 1 Bar", "Reverse"}));
+    EXPECT_EQ(
+        enabledItems(window->menus()->barMenu()),
+        (QStringList{"Re-analyze", "Nudge Grid Left ¼ Bar", "Nudge Grid Right ¼ Bar", "Move Loop Left 1 Bar",
+                     "Move Loop Right 1 Bar", "Reverse", "Export Loop", "Match Tempo",
+                     "Match Half the Detected Tempo", "Match Double the Detected Tempo"}));
 }
 
 TEST_F(MenuTest, AfterAFailedAnalysisGridAndLoopStepStayDisabledWhileZoomAndReverseWork) {
     openAndSettle(writeSilence());
     ASSERT_FALSE(store->analysis());
-    EXPECT_EQ(enabledItems(window->menus()->barMenu()), (QStringList{"Analyze", "Reverse"}));
+    EXPECT_EQ(enabledItems(window->menus()->barMenu()),
+              (QStringList{"Analyze", "Reverse", "Export Loop", "Match Tempo"}));
     EXPECT_EQ(enabledItems(window->menus()->viewMenu()).size(), 5);
 }
 

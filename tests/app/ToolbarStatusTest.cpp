@@ -1,10 +1,14 @@
 #include "AppFixture.h"
 
+#include "app/AppMenus.h"
 #include "app/ContentToolbar.h"
 #include "app/StatusBarView.h"
+#include "app/TempoField.h"
 #include "app/ToolbarButtons.h"
 
+#include <QLineEdit>
 #include <QSlider>
+#include <QTest>
 
 namespace barquill::test {
 namespace {
@@ -57,6 +61,24 @@ TEST_F(ToolbarTest, LoopAndSliceTooltipsUseTheWholeFileWordingWithoutBars) {
     EXPECT_EQ(bar->loopAction()->toolTip(), QStringLiteral("Loop N bars from the clicked bar (L)"));
     EXPECT_EQ(bar->exportSliceAction()->toolTip(),
               QStringLiteral("Export the playhead's bar as slice WAVs (E)"));
+}
+
+TEST_F(ToolbarTest, WhileASecondFileDecodesNothingActsOnTheFirst) {
+    openAndSettle(writeClicks());
+    ContentToolbar* bar = window->toolbar();
+    std::vector<bool> enabledWhileLoading;
+    QObject::connect(store, &AudioStore::isLoadingChanged, window, [&] {
+        if (!store->isLoading()) return;
+        for (QAction* action :
+             {bar->playPauseAction(), bar->loopAction(), bar->reverseAction(), bar->slicePreviewAction(),
+              bar->exportSliceAction(), bar->exportTransientsAction(), menuItem("Reverse"),
+              menuItem("Move Loop Right 1 Bar")})
+            enabledWhileLoading.push_back(action->isEnabled());
+    });
+    openAndSettle(writeClicks("44100-2-clicks-12s.wav", 12));
+    EXPECT_EQ(enabledWhileLoading, std::vector<bool>(8, false));
+    EXPECT_TRUE(bar->playPauseAction()->isEnabled());
+    EXPECT_TRUE(bar->exportSliceAction()->isEnabled());
 }
 
 TEST_F(ToolbarTest, PlayTurnsIntoPauseWhilePlayingAndSlicePreviewIntoStopWhilePreviewing) {
@@ -181,9 +203,49 @@ TEST_F(ToolbarTest, AtTheMinimumWidthTheTrailingControlsMoveToASecondRowUnsqueez
     QCoreApplication::processEvents();
     EXPECT_FALSE(bar->isOneRow());
     for (QAction* action : {bar->loopAction(), bar->reverseAction(), bar->slicePreviewAction(),
-                            bar->exportSliceAction(), bar->exportTransientsAction()})
+                            bar->exportSliceAction(), bar->exportTransientsAction(), bar->exportMenuAction()})
         EXPECT_GE(bar->buttonFor(action)->width(), bar->buttonFor(action)->sizeHint().width())
             << action->text().toStdString();
+}
+
+} // namespace
+} // namespace barquill::test
+
+namespace barquill::test {
+namespace {
+
+TEST_F(ToolbarTest, MatchTempoIsTypedSteppedHalvedAndClampedFromToolbarAndBarMenu) {
+    openAndSettle(writeClicks());
+    focusMainWindow();
+    TempoField* field = window->toolbar()->matchTempoField();
+    EXPECT_EQ(field->text(), QStringLiteral("Off"));
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("140"));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(store->matchTempo(), 140);
+    EXPECT_TRUE(store->analysisNote().startsWith(QStringLiteral("120.0 BPM → 140.0 · ")));
+    EXPECT_EQ(window->statusView()->messageText(), store->analysisNote());
+    QTest::keyClick(field, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_DOUBLE_EQ(store->matchTempo(), 140.1);
+    QTest::keyClick(field, Qt::Key_Down);
+    EXPECT_DOUBLE_EQ(store->matchTempo(), 139.1);
+
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("400"));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(store->matchTempo(), 300);
+    EXPECT_EQ(field->value(), 300);
+    EXPECT_TRUE(store->exportFlash().value_or(QString()).contains(QStringLiteral("out of range")));
+
+    window->toolbar()->buttonFor(window->toolbar()->halfTempoAction())->click();
+    EXPECT_DOUBLE_EQ(store->matchTempo(), store->analysis()->bpm / 2);
+    window->menus()->refresh();
+    EXPECT_EQ(window->menus()->matchTempoField()->value(), field->value());
+    menuItem("Match Double the Detected Tempo")->trigger();
+    EXPECT_DOUBLE_EQ(store->matchTempo(), store->analysis()->bpm * 2);
+    menuItem("Match Tempo Off")->trigger();
+    EXPECT_EQ(store->matchTempo(), 0);
+    EXPECT_EQ(field->text(), QStringLiteral("Off"));
 }
 
 } // namespace

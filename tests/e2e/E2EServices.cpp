@@ -1,5 +1,6 @@
 #include "E2EServices.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QThread>
@@ -13,11 +14,14 @@ namespace barquill::e2e {
 namespace {
 constexpr int kChannels = 2;
 constexpr int64_t kBytesPerFrame = kChannels * sizeof(float);
+constexpr int64_t kMonitorReadyFrames = 4800;
+constexpr int kMonitorReadyTimeoutMs = 10000;
 } // namespace
 
 Services::Services(fs::path workDir) : workDir_(std::move(workDir)) {
     runtimeDir_ = workDir_ / "runtime";
-    recordingPath_ = workDir_ / "monitor.f32";
+    recordingPaths_[first] = workDir_ / "monitor.f32";
+    recordingPaths_[second] = workDir_ / "second-monitor.f32";
 }
 
 Services::~Services() {
@@ -67,11 +71,14 @@ std::optional<std::string> Services::start() {
     }
     if (display_.isEmpty()) return "Xvfb did not report a display number";
 
-    // A private PulseAudio server with a 48 kHz float null sink.
+    // A private PulseAudio server with two 48 kHz float null sinks.
     QString out;
     const int pulse = run("pulseaudio",
                           {"-D", "--exit-idle-time=-1", "-n", "--daemonize=yes",
-                           "--load=module-null-sink sink_name=nullout rate=48000 format=float32le",
+                           "--load=module-null-sink sink_name=nullout rate=48000 format=float32le "
+                           "sink_properties=device.description=First",
+                           "--load=module-null-sink sink_name=second rate=48000 format=float32le "
+                           "sink_properties=device.description=Second",
                            "--load=module-native-protocol-unix"},
                           &out);
     if (pulse != 0) return "pulseaudio did not start: " + out.toStdString();
@@ -80,22 +87,36 @@ std::optional<std::string> Services::start() {
         if (run("pactl", {"info"}) == 0) break;
         QThread::msleep(100);
     }
-    // Without a reader the idle sink stalls the first callbacks; keep a low-latency recorder running.
-    parec_ = std::make_unique<QProcess>();
-    parec_->setEnvironment(environment());
-    parec_->setStandardOutputFile(QString::fromStdString(recordingPath_.string()));
-    parec_->start("parec", {"-d", "nullout.monitor", "--latency-msec=20", "--raw", "--format=float32le",
-                            "--rate=48000", "--channels=2"});
-    if (!parec_->waitForStarted(5000)) return "parec did not start";
-    QThread::msleep(300);
+    run("pactl", {"set-default-sink", "nullout"});
+    // Without a reader an idle sink stalls the first callbacks; keep a low-latency recorder running.
+    for (Sink sink : {first, second}) {
+        parec_[sink] = std::make_unique<QProcess>();
+        parec_[sink]->setEnvironment(environment());
+        parec_[sink]->setStandardOutputFile(QString::fromStdString(recordingPaths_[sink].string()));
+        parec_[sink]->start("parec",
+                            {"-d", sink == first ? "nullout.monitor" : "second.monitor", "--latency-msec=20",
+                             "--raw", "--format=float32le", "--rate=48000", "--channels=2"});
+        if (!parec_[sink]->waitForStarted(5000)) return "parec did not start";
+    }
+    // A fresh null sink delivers nothing for its first seconds and a stream started then loses its
+    // head: the suite begins once both monitors have delivered a tenth of a second.
+    QElapsedTimer clock;
+    clock.start();
+    while (recordedFrames(first) < kMonitorReadyFrames || recordedFrames(second) < kMonitorReadyFrames) {
+        if (clock.elapsed() > kMonitorReadyTimeoutMs)
+            return "the PulseAudio null sinks' monitors delivered no audio within " +
+                   std::to_string(kMonitorReadyTimeoutMs / 1000) + " s";
+        QThread::msleep(20);
+    }
     return std::nullopt;
 }
 
 void Services::stop() {
-    if (parec_) {
-        parec_->terminate();
-        if (!parec_->waitForFinished(2000)) parec_->kill();
-        parec_.reset();
+    for (auto& parec : parec_) {
+        if (!parec) continue;
+        parec->terminate();
+        if (!parec->waitForFinished(2000)) parec->kill();
+        parec.reset();
     }
     if (pulseStarted_) {
         run("pulseaudio", {"--kill"});
@@ -108,18 +129,28 @@ void Services::stop() {
     }
 }
 
-int64_t Services::recordedFrames() const {
+bool Services::removeSecondSink() const {
+    QString modules;
+    if (run("pactl", {"list", "short", "modules"}, &modules) != 0) return false;
+    for (const QString& line : modules.split('\n')) {
+        if (!line.contains("sink_name=second")) continue;
+        return run("pactl", {"unload-module", line.section('\t', 0, 0)}) == 0;
+    }
+    return false;
+}
+
+int64_t Services::recordedFrames(Sink sink) const {
     std::error_code ec;
-    const auto size = fs::file_size(recordingPath_, ec);
+    const auto size = fs::file_size(recordingPaths_[sink], ec);
     return ec ? 0 : static_cast<int64_t>(size) / kBytesPerFrame;
 }
 
-std::vector<std::vector<float>> Services::recording(int64_t from, int64_t to) const {
+std::vector<std::vector<float>> Services::recording(int64_t from, int64_t to, Sink sink) const {
     std::vector<std::vector<float>> channels(kChannels);
     from = std::max<int64_t>(0, from);
-    to = std::min(to, recordedFrames());
+    to = std::min(to, recordedFrames(sink));
     if (to <= from) return channels;
-    std::ifstream in(recordingPath_, std::ios::binary);
+    std::ifstream in(recordingPaths_[sink], std::ios::binary);
     in.seekg(from * kBytesPerFrame);
     std::vector<float> interleaved(static_cast<size_t>((to - from) * kChannels));
     in.read(reinterpret_cast<char*>(interleaved.data()),

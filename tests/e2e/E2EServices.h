@@ -11,8 +11,9 @@
 #include <vector>
 
 // The outside world the end-to-end suite needs, started for the run and stopped after:
-// a virtual X display, a PulseAudio server with a null sink (PortAudio reaches it
-// through ALSA's pulse plugin) and a recorder on the sink's monitor.
+// a virtual X display, a PulseAudio server with two null sinks — "nullout" (First, the default)
+// and "second" (Second) — which PortAudio reaches through ALSA's pulse plugin, and a recorder on
+// each sink's monitor.
 namespace barquill::e2e {
 
 class Services {
@@ -29,10 +30,13 @@ public:
     // Environment for child processes (the app, xdotool, ffmpeg's screen grab).
     QStringList environment() const;
 
+    enum Sink { first, second };
     // Frames recorded so far (48 kHz stereo float).
-    int64_t recordedFrames() const;
+    int64_t recordedFrames(Sink sink = first) const;
     // Recorded frames [from, to) as stereo channels.
-    std::vector<std::vector<float>> recording(int64_t from, int64_t to) const;
+    std::vector<std::vector<float>> recording(int64_t from, int64_t to, Sink sink = first) const;
+    // Unloads the second sink, as when an interface is unplugged; true when it went.
+    bool removeSecondSink() const;
 
     // Runs a helper tool with the services' environment; returns its exit status.
     int run(const QString& program, const QStringList& args, QString* output = nullptr,
@@ -43,10 +47,10 @@ public:
 private:
     std::filesystem::path workDir_;
     std::filesystem::path runtimeDir_;
-    std::filesystem::path recordingPath_;
+    std::filesystem::path recordingPaths_[2];
     QString display_;
     std::unique_ptr<QProcess> xvfb_;
-    std::unique_ptr<QProcess> parec_;
+    std::unique_ptr<QProcess> parec_[2];
     bool pulseStarted_ = false;
 };
 

@@ -66,13 +66,7 @@ public:
         statePath = services.workDir() / "state.json";
         fs::create_directories(home / ".config" / "Barquill");
         fs::create_directories(exportDir);
-        // The export folder is already chosen, as it would be after the first export.
-        QJsonObject defaults;
-        defaults["Barquill.exportFolderBookmark"] = QJsonObject{
-            {"data", QString::fromLatin1(QByteArray::fromStdString(exportDir.string()).toBase64())}};
-        QFile file(QString::fromStdString((home / ".config" / "Barquill" / "defaults.json").string()));
-        if (file.open(QIODevice::WriteOnly)) file.write(QJsonDocument(defaults).toJson());
-        file.close();
+        writeDefaults();
 
         loop = drumLoop(kRate, kBars);
         loopPath = services.workDir() / "DrumLoop.wav";
@@ -85,6 +79,18 @@ public:
                             static_cast<int>(test::BreakdownScene::sampleRate));
 
         if (auto error = services.start()) startError = *error;
+    }
+
+    // The export folder is already chosen, as it would be after the first export; so is the output
+    // device when one is named.
+    void writeDefaults(const QString& outputDevice = {}) {
+        QJsonObject defaults;
+        defaults["Barquill.exportFolderBookmark"] = QJsonObject{
+            {"data", QString::fromLatin1(QByteArray::fromStdString(exportDir.string()).toBase64())}};
+        if (!outputDevice.isEmpty())
+            defaults["Barquill.outputDevice"] = QJsonObject{{"string", outputDevice}};
+        QFile file(QString::fromStdString((home / ".config" / "Barquill" / "defaults.json").string()));
+        if (file.open(QIODevice::WriteOnly)) file.write(QJsonDocument(defaults).toJson());
     }
 
     bool launch(const fs::path& file) {
@@ -139,14 +145,28 @@ public:
         return false;
     }
 
-    void press(const QString& key) {
-        services.run("xdotool", {"windowfocus", "--sync", windowId});
+    void press(const QString& key, const QString& window = {}) {
+        services.run("xdotool", {"windowfocus", "--sync", window.isEmpty() ? windowId : window});
         services.run("xdotool", {"key", "--clearmodifiers", key});
     }
 
+    // Waits until the recording since `from` ends in a fifth of a second of silence: what was
+    // played has all reached the capture.
+    void waitForSilence(int64_t from) const {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 5000) {
+            const auto heard = recordedLeft(from);
+            const auto last =
+                std::find_if(heard.rbegin(), heard.rend(), [](float x) { return std::fabs(x) > 1e-3f; });
+            if (last - heard.rbegin() >= kRate / 5) return;
+            QThread::msleep(50);
+        }
+    }
+
     // The recorded left channel from `from` to now (frames of the monitor recording).
-    std::vector<float> recordedLeft(int64_t from) const {
-        auto channels = services.recording(from, services.recordedFrames());
+    std::vector<float> recordedLeft(int64_t from, Services::Sink sink = Services::first) const {
+        auto channels = services.recording(from, services.recordedFrames(sink), sink);
         return channels.empty() ? std::vector<float>{} : channels[0];
     }
 
@@ -206,10 +226,13 @@ TEST_F(EndToEnd, Step2_SpacePlaysTheFileFromItsStart) {
     session->press("space");
     ASSERT_TRUE(session->waitFor([](const QJsonObject& s) { return s["isPlaying"].toBool(); }, 5000))
         << "Space did not start playback: " << session->state()["statusMessage"].toString().toStdString();
-    QThread::msleep(2000);
+    // Two seconds of the file, by the playhead: the device may take a moment to start.
+    ASSERT_TRUE(
+        session->waitFor([](const QJsonObject& s) { return s["currentTime"].toDouble() >= 2.0; }, 15000))
+        << "the playhead did not reach 2 s";
     session->press("space");
     ASSERT_TRUE(session->waitFor([](const QJsonObject& s) { return !s["isPlaying"].toBool(); }, 5000));
-    QThread::msleep(300);
+    session->waitForSilence(before);
     const auto heard = session->recordedLeft(before);
     // The playhead stays where the sound stopped: it matches how much was heard (the device may
     // take a moment to start, so wall-clock time is no measure).
@@ -347,6 +370,84 @@ TEST_F(EndToEnd, Step7_TransientsHarvestsOneShotsFromTheQuietBreakdown) {
     for (const auto& entry : fs::directory_iterator(session->exportDir))
         count += std::regex_match(entry.path().filename().string(), name) ? 1 : 0;
     EXPECT_EQ(static_cast<size_t>(count), session->breakdownOthers);
+}
+
+namespace {
+
+bool isPlaying(const QJsonObject& s) {
+    return s["isPlaying"].toBool();
+}
+
+float peakOf(const std::vector<float>& samples) {
+    float peak = 0;
+    for (float x : samples)
+        peak = std::max(peak, std::fabs(x));
+    return peak;
+}
+
+} // namespace
+
+TEST_F(EndToEnd, Step8_TheChosenOutputAloneReceivesTheSound) {
+    session->writeDefaults("PulseAudio/second");
+    ASSERT_TRUE(session->launch(session->loopPath));
+    ASSERT_TRUE(
+        session->waitFor([](const QJsonObject& s) { return s["fileName"].toString() == "DrumLoop"; }, 60000));
+    const int64_t firstBefore = session->services.recordedFrames(Services::first);
+    const int64_t secondBefore = session->services.recordedFrames(Services::second);
+    session->press("space");
+    ASSERT_TRUE(session->waitFor(isPlaying, 5000))
+        << session->state()["statusMessage"].toString().toStdString();
+    QThread::msleep(2000);
+    const auto heard = session->recordedLeft(secondBefore, Services::second);
+    EXPECT_GT(peakOf(heard), 0.05f) << "nothing arrived on the chosen sink";
+    const Match match =
+        findInside(heard, session->sourceLeft(kRate * 15 / 100, kRate * 15 / 100 + kRate / 2));
+    EXPECT_GT(match.correlation, 0.98) << "the chosen sink did not get the file's start";
+    EXPECT_LT(peakOf(session->recordedLeft(firstBefore, Services::first)), 1e-4f)
+        << "the default sink got sound too";
+}
+
+TEST_F(EndToEnd, Step9_LosingTheOutputStopsWithAMessageAndTheDefaultPlaysOn) {
+    ASSERT_TRUE(isPlaying(session->state()));
+    QElapsedTimer clock;
+    ASSERT_TRUE(session->services.removeSecondSink());
+    clock.start();
+    QJsonObject stopped;
+    ASSERT_TRUE(session->waitFor(
+        [&stopped](const QJsonObject& s) {
+            stopped = s;
+            return !isPlaying(s);
+        },
+        5000))
+        << "playback did not stop when its output went away";
+    // The state file is written 50 ms after a change at most.
+    EXPECT_LT(clock.elapsed(), 1000 + 100);
+    EXPECT_TRUE(stopped["errorMessage"].toString().startsWith("Audio output was lost: "))
+        << stopped["statusMessage"].toString().toStdString();
+    // The playhead stays where the sound stopped.
+    const double stoppedAt = stopped["currentTime"].toDouble();
+    EXPECT_GT(stoppedAt, 1.0);
+    QThread::msleep(500);
+    EXPECT_DOUBLE_EQ(session->state()["currentTime"].toDouble(), stoppedAt);
+
+    // The window still answers: the alert takes Return, then Space plays on the default sink.
+    QString alert;
+    ASSERT_EQ(session->services.run("xdotool", {"search", "--onlyvisible", "--name", "Could not open file"},
+                                    &alert),
+              0)
+        << "no alert window";
+    session->press("Return", alert.trimmed().split('\n').last());
+    ASSERT_TRUE(session->waitFor([](const QJsonObject& s) { return s["errorMessage"].isNull(); }, 5000));
+    const int64_t before = session->services.recordedFrames(Services::first);
+    session->press("space");
+    ASSERT_TRUE(session->waitFor(isPlaying, 5000));
+    QThread::msleep(1500);
+    EXPECT_GT(peakOf(session->recordedLeft(before, Services::first)), 0.05f)
+        << "the default sink got no sound";
+    EXPECT_TRUE(session->state()["outputNote"].toString().contains("not available"))
+        << session->state()["statusMessage"].toString().toStdString();
+    session->press("space");
+    ASSERT_TRUE(session->waitFor([](const QJsonObject& s) { return !isPlaying(s); }, 5000));
 }
 
 int main(int argc, char** argv) {

@@ -5,10 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <functional>
+#include <optional>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <numbers>
 #include <set>
 #include <string>
@@ -84,6 +94,8 @@ struct WavHeader {
     uint32_t sampleRate = 0;
     uint32_t bitsPerSample = 0;
     uint32_t dataBytes = 0;
+    // WAVE_FORMAT_EXTENSIBLE; formatTag then holds the sub-format's tag.
+    bool extensible = false;
 };
 
 inline WavHeader readWavHeader(const std::filesystem::path& path) {
@@ -99,12 +111,46 @@ inline WavHeader readWavHeader(const std::filesystem::path& path) {
             header.channels = littleEndian(bytes, at + 10, 2);
             header.sampleRate = littleEndian(bytes, at + 12, 4);
             header.bitsPerSample = littleEndian(bytes, at + 22, 2);
+            if (header.formatTag == 0xFFFE && size >= 40 && at + 34 <= bytes.size()) {
+                header.extensible = true;
+                header.formatTag = littleEndian(bytes, at + 32, 2);
+            }
         } else if (id == "data") {
             header.dataBytes = size;
         }
         at += 8 + size + (size & 1);
     }
     return header;
+}
+
+// The bodies of a RIFF file's top-level chunks by id (the first of each), and of LIST/INFO's
+// sub-chunks as "LIST/INAM" and so on; empty when the file is not RIFF.
+inline std::map<std::string, std::string> riffChunks(const std::filesystem::path& path) {
+    std::map<std::string, std::string> chunks;
+    const std::string bytes = readBytes(path);
+    if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0) return chunks;
+    chunks["RIFF size"] = std::to_string(littleEndian(bytes, 4, 4));
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        const std::string id = bytes.substr(at, 4);
+        const uint32_t size = littleEndian(bytes, at + 4, 4);
+        const std::string body = bytes.substr(at + 8, size);
+        chunks.emplace(id, body);
+        if (id == "LIST" && body.compare(0, 4, "INFO") == 0)
+            for (size_t sub = 4; sub + 8 <= body.size();) {
+                const uint32_t n = littleEndian(body, sub + 4, 4);
+                chunks.emplace("LIST/" + body.substr(sub, 4), body.substr(sub + 8, n));
+                sub += 8 + n + (n & 1);
+            }
+        at += 8 + size + (size & 1);
+    }
+    return chunks;
+}
+
+inline float littleEndianFloat(const std::string& bytes, size_t at) {
+    const uint32_t bits = littleEndian(bytes, at, 4);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
 }
 
 // RMS over [from, to) of one channel.
@@ -128,6 +174,45 @@ inline double zeroCrossingHz(const float* s, size_t from, size_t to, double rate
         }
     }
     return count < 2 ? 0 : (count - 1) * rate / (last - first);
+}
+
+// Runs `body` in a child process that sees a real, nearly full file system: a tmpfs of `size`
+// (e.g. "64k") mounted at `mountPoint` inside a private user and mount namespace, without root and
+// without touching the machine's mounts. Returns what `body` returned, or none when the kernel
+// does not allow the private mount (the caller skips).
+inline std::optional<std::string> runOnSmallFileSystem(const std::filesystem::path& mountPoint,
+                                                       const char* size,
+                                                       const std::function<std::string()>& body) {
+    std::filesystem::create_directories(mountPoint);
+    int fds[2];
+    if (pipe(fds) != 0) return std::string("pipe failed");
+    const uid_t uid = getuid();
+    const gid_t gid = getgid();
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) _exit(77);
+        // Keep our own identity inside the namespace, or new files would belong to nobody.
+        std::ofstream("/proc/self/setgroups") << "deny";
+        std::ofstream("/proc/self/uid_map") << uid << " " << uid << " 1";
+        std::ofstream("/proc/self/gid_map") << gid << " " << gid << " 1";
+        const std::string options = std::string("size=") + size;
+        if (mount("none", mountPoint.c_str(), "tmpfs", 0, options.c_str()) != 0) _exit(77);
+        const std::string report = body();
+        if (write(fds[1], report.data(), report.size()) < 0) _exit(1);
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string report;
+    char chunk[512];
+    for (ssize_t n; (n = read(fds[0], chunk, sizeof chunk)) > 0;)
+        report.append(chunk, static_cast<size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) return std::nullopt;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "child failed: " + report;
+    return report;
 }
 
 } // namespace barquill::test

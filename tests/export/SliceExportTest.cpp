@@ -161,11 +161,34 @@ TEST_F(SliceExportRun, ConvertsToTheExportRateAndDepth) {
 
 TEST_F(SliceExportRun, AVanishedFolderStopsWithTheErrorMessage) {
     fs::remove(folder);
-    EXPECT_EQ(
-        runSliceExport(job),
-        (SliceExportResult{0, "Export failed: Could not create “Song_bar03_slice01of04.wav” in “Loops”: "
-                              "No such file or directory."}));
+    EXPECT_EQ(runSliceExport(job),
+              (SliceExportResult{0, "Export failed: Could not write in “Loops”: No such file or directory. "
+                                    "Nothing was written."}));
     EXPECT_EQ(fileNamesIn(dir.path()), std::set<std::string>{});
+}
+
+TEST_F(SliceExportRun, AFullDiskWritesNoneOfTheSetAndKeepsTheEarlierFiles) {
+    // Eight 16-bit stereo slices of 8 KB each need more than the 16 KB file system holds.
+    job.buffer = makeSineBuffer(110, 0.5f, 16000, 2, 1000);
+    job.startFrame = 0;
+    job.frameCount = 16000;
+    job.slices = 8;
+    job.bitDepth = 16;
+    job.folder = dir / "full";
+    const auto report = runOnSmallFileSystem(job.folder, "16k", [&] {
+        { std::ofstream(job.folder / "Song_bar03_slice01of08.wav") << "earlier"; }
+        const SliceExportResult result = runSliceExport(job);
+        std::string text = result.errorMessage.value_or("no error") + "\n" + std::to_string(result.written);
+        for (const auto& name : fileNamesIn(job.folder))
+            text += ";" + name;
+        return text + ";" + readBytes(job.folder / "Song_bar03_slice01of08.wav");
+    });
+    if (!report) GTEST_SKIP() << "this kernel does not allow a private tmpfs mount";
+    EXPECT_EQ(report->rfind("Export failed: Could not write “Song_bar03_slice0", 0), 0u) << *report;
+    EXPECT_NE(
+        report->find(": No space left on device. Nothing was written.\n0;Song_bar03_slice01of08.wav;earlier"),
+        std::string::npos)
+        << *report;
 }
 
 TEST(SliceExportBanner, NamesTheCountTheCaseAndTheFolder) {

@@ -74,18 +74,17 @@ TEST_F(TransientOneShots, HitsAreCutAtTheFileEdgesAndFadedOutOnly) {
     EXPECT_EQ(channelOf("Song_transient02of02.wav", 0).size(), 20u);
 }
 
-TEST_F(TransientOneShots, AWriteFailureStopsWithItsMessageAndKeepsEarlierFiles) {
+TEST_F(TransientOneShots, AWriteFailureWritesNoneOfTheSet) {
     TransientAnalysis analysis;
     analysis.hits = {{100, 60, Kind::other, 0}, {300, 60, Kind::other, 0}};
     fs::create_directory(folder / "Song_transient02of02.wav"); // in the way of the second file
     const auto outcome = writeTransientOneShots(job, analysis);
-    EXPECT_EQ(outcome.written, 1);
-    ASSERT_TRUE(outcome.failure);
-    EXPECT_EQ(outcome.failure->rfind("Transient export failed: Could not save “Song_transient02of02.wav”", 0),
-              0u)
-        << *outcome.failure;
+    EXPECT_EQ(outcome.written, 0);
+    EXPECT_EQ(outcome.failure,
+              "Transient export failed: Could not save “Song_transient02of02.wav” in “Hits”: "
+              "Is a directory. Nothing was written.");
     EXPECT_TRUE(transientExportReport(outcome, folder).isError);
-    EXPECT_EQ(channelOf("Song_transient01of02.wav", 0).size(), 60u);
+    EXPECT_EQ(fileNamesIn(folder), std::set<std::string>{"Song_transient02of02.wav"});
 }
 
 TEST(TransientExportReport, FirstMatchingRuleGivesTheText) {

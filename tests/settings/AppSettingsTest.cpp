@@ -69,7 +69,9 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{Keys::exportBitDepth, qint64(8), 24}, NumberCase{Keys::exportBitDepth, qint64(16), 16},
         NumberCase{Keys::exportBitDepth, 32.0, 32}, NumberCase{Keys::waveformResolution, qint64(4096), 1024},
         NumberCase{Keys::waveformResolution, qint64(512), 512},
-        NumberCase{Keys::waveformResolution, QString("2048"), 2048}));
+        NumberCase{Keys::waveformResolution, QString("2048"), 2048}, NumberCase{Keys::matchTempoBPM, {}, 0},
+        NumberCase{Keys::matchTempoBPM, 350.0, 300}, NumberCase{Keys::matchTempoBPM, 12.0, 40},
+        NumberCase{Keys::matchTempoBPM, -3.0, 0}, NumberCase{Keys::matchTempoBPM, 139.5, 139.5}));
 
 TEST_F(AppSettingsLoad, IntegersAreWrittenBackAsIntegersAndRatesAsDoubles) {
     defaults.setDouble(Keys::exportBitDepth, 16);

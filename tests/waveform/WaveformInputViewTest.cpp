@@ -64,7 +64,7 @@ TEST_F(WaveformInput, SeveralWheelEventsInOneFrameGiveOneZoomWithSummedDyAndLate
     EXPECT_EQ(log, (std::vector<std::string>{"zoom 12 at 0.75"}));
 }
 
-TEST_F(WaveformInput, NotchesCountTenPointsDiagonalsZoomAndSidewaysSwipesPanByMinusDxOverWidth) {
+TEST_F(WaveformInput, NotchesCountTenPointsEitherWayDiagonalsZoomAndSidewaysSwipesPanByMinusDxOverWidth) {
     wheel(200, QPoint(), QPoint(0, 120));
     view->flush();
     wheel(200, QPoint(), QPoint(0, -240));
@@ -74,8 +74,10 @@ TEST_F(WaveformInput, NotchesCountTenPointsDiagonalsZoomAndSidewaysSwipesPanByMi
     wheel(100, QPoint(40, 2), QPoint());
     wheel(100, QPoint(-80, 0), QPoint());
     view->flush();
-    EXPECT_EQ(log,
-              (std::vector<std::string>{"zoom 10 at 0.5", "zoom -20 at 0.5", "zoom 6 at 0.25", "pan 0.1"}));
+    wheel(100, QPoint(), QPoint(-120, 0)); // a tilt-wheel notch: ten points, like a vertical one
+    view->flush();
+    EXPECT_EQ(log, (std::vector<std::string>{"zoom 10 at 0.5", "zoom -20 at 0.5", "zoom 6 at 0.25", "pan 0.1",
+                                             "pan 0.025"}));
 }
 
 TEST_F(WaveformInput, TheFlushTimerStopsOnceNothingIsPending) {

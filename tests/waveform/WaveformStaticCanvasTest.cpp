@@ -102,6 +102,29 @@ TEST(WaveformCanvasGrid, OneNumberPerFiftySixPoints) {
     EXPECT_EQ(barNumberStep(5, 30), 5); // narrower than 56 points: one label's worth
 }
 
+TEST(WaveformCanvasGrid, ADenseGridKeepsOnlyTheNumberedBarLinesAndNoBeatLines) {
+    WaveformStaticCanvas canvas = monoCanvas(0.0f);
+    canvas.bars = barsEverySecond(900); // an hour-long view, 400 points wide
+    for (int i = 0; i < 3600; ++i)
+        canvas.beats.push_back(i * 0.25);
+    canvas.viewLength = 900;
+    const QImage image = render(canvas);
+    std::vector<int> lineStarts;
+    const QColor green(0, 255, 0);
+    for (int x = 0; x < W; ++x) {
+        if (!isMostly(image, x, H - 5, green)) {
+            EXPECT_TRUE(isTransparent(image, x, H - 5)) << "a beat line at " << x;
+        } else if (x == 0 || !isMostly(image, x - 1, H - 5, green)) {
+            lineStarts.push_back(x);
+        }
+    }
+    const int step = barNumberStep(900, W);
+    std::vector<int> numbered;
+    for (int bar = 0; bar < 900; bar += step)
+        numbered.push_back(static_cast<int>(bar * W / 900.0));
+    EXPECT_EQ(lineStarts, numbered);
+}
+
 TEST(WaveformCanvasLoop, OutsideOfTheLoopIsShaded) {
     WaveformStaticCanvas canvas = monoCanvas(0);
     canvas.loopStart = 1;

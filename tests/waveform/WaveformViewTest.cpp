@@ -12,6 +12,8 @@
 #include "UiTestSupport.h"
 
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -116,6 +118,38 @@ TEST_F(WaveformViewTest, MovingOnlyThePlayheadNeverRepaintsTheStaticCanvas) {
     store.setDisplayMode(WaveformDisplayMode::stereo);
     view.grab();
     EXPECT_EQ(view.staticRenderCount(), renders + 1);
+}
+
+TEST_F(WaveformViewTest, TheLoopShadingOnScreenFollowsEveryMoveAndResizeOfTheLoop) {
+    openAndSettle(writeClicks("44100-2-clicks-24s.wav", 24));
+    const std::vector<Bar> bars = store.effectiveBars();
+    ASSERT_GE(bars.size(), 10u);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    store.seek(bars[1].startTime, true);
+    // What the window shows, not a fresh render: a stale canvas survives only on screen.
+    auto shadedBars = [&] {
+        test::spinEventLoop(50);
+        const QImage shown = view.screen()->grabWindow(view.winId()).toImage();
+        std::vector<int> shaded;
+        for (size_t i = 0; i < bars.size(); ++i) // between the bar's first two beats, near the top
+            if (shown.pixelColor(columnOf(bars[i].startTime + 0.25), 4).lightness() < 210)
+                shaded.push_back(static_cast<int>(i));
+        return shaded;
+    };
+    const std::function<void()> steps[] = {
+        [&] { store.setLoopEnabled(true); }, [&] { store.moveLoop(1); },  [&] { store.moveLoop(1); },
+        [&] { store.setLoopBars(4); },       [&] { store.moveLoop(-1); }, [&] { store.setLoopBars(2); }};
+    for (size_t step = 0; step < std::size(steps); ++step) {
+        SCOPED_TRACE(step);
+        steps[step]();
+        const auto range = store.loopRange();
+        ASSERT_TRUE(range);
+        std::vector<int> outside;
+        for (size_t i = 0; i < bars.size(); ++i)
+            if (bars[i].startTime < range->first - 0.01 || bars[i].startTime >= range->second - 0.01)
+                outside.push_back(static_cast<int>(i));
+        EXPECT_EQ(shadedBars(), outside);
+    }
 }
 
 TEST_F(WaveformViewTest, DuringAResizeTheCanvasIsStretchedAndRedrawnOnceItSettles) {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "buffer/BufferRange.h"
+#include "platform/audio/OutputDevice.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace barquill {
 
@@ -22,9 +24,18 @@ namespace barquill {
 // not write into a buffer once it has been scheduled. One long buffer (the track, its
 // mirror) is scheduled by range as often as needed: playing from a frame, a loop's rest
 // then the loop, a reversed pass (a range of the mirror) all share the one buffer.
+//
+// A device backend may open its stream after start() has returned: a failure then, or the
+// loss of the device later, reaches the output-failure handler and leaves the engine stopped.
 class AudioEngine {
 public:
     using Completion = std::function<void()>;
+    // A readable message: "Audio output could not start: …" or "Audio output was lost: …".
+    using FailureHandler = std::function<void(const std::string& message)>;
+    // A remark on the output that is no failure (the chosen device is missing, so the
+    // system default plays instead).
+    using NoteHandler = std::function<void(const std::string& note)>;
+    using DeviceListHandler = std::function<void(std::vector<OutputDevice> devices)>;
 
     virtual ~AudioEngine() = default;
 
@@ -41,6 +52,20 @@ public:
     // The main mixer's output level, 0…1, applied to everything the player renders.
     virtual void setOutputLevel(float level) = 0;
     virtual float outputLevel() const = 0;
+
+    // --- output device ---
+    // Both run on the GUI thread, after the call that caused them has returned.
+    virtual void setFailureHandler(FailureHandler handler) = 0;
+    virtual void setNoteHandler(NoteHandler handler) = 0;
+    // The device to play through from now on (an OutputDevice id; empty: the system default).
+    // A running stream moves to it; the player keeps its schedule and clock, so playback
+    // goes on from the same position. A device that cannot be found plays the system default
+    // and raises a note.
+    virtual void setOutputDevice(const std::string& deviceId) = 0;
+    virtual std::string outputDevice() const = 0;
+    // Lists the output devices without blocking; `done` runs on the GUI thread (at once on an
+    // engine without a device).
+    virtual void listOutputDevices(DeviceListHandler done) = 0;
 
     // --- player node ---
     // Queues the range behind whatever is scheduled; it plays without a gap after it.
@@ -65,7 +90,7 @@ public:
     virtual std::optional<int64_t> renderedSampleTime() const = 0;
 };
 
-// The engine that plays through the default output device (PortAudio). Call on the GUI thread.
+// The engine that plays through the chosen output device (PortAudio). Call on the GUI thread.
 std::unique_ptr<AudioEngine> createDefaultAudioEngine();
 
 } // namespace barquill

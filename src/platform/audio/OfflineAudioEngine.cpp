@@ -25,6 +25,11 @@ void OfflineAudioEngine::stop() {
     player().setRendererActive(false);
 }
 
+void OfflineAudioEngine::failOutput(const std::string& message) {
+    stop();
+    reportFailure(message);
+}
+
 void OfflineAudioEngine::connect(const AudioFormat& format) {
     stop();
     const bool changed = outputFormat() != format;

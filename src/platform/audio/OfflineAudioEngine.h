@@ -40,12 +40,23 @@ public:
     // Makes the next start() fail with this text (none: succeed).
     void setStartFailure(std::optional<std::string> message) { startFailure_ = std::move(message); }
 
+    void setOutputDevice(const std::string& deviceId) override { device_ = deviceId; }
+    std::string outputDevice() const override { return device_; }
+    void listOutputDevices(DeviceListHandler done) override { done(devices_); }
+    // What listOutputDevices() reports.
+    void setDevices(std::vector<OutputDevice> devices) { devices_ = std::move(devices); }
+    // Acts as a device backend whose stream died: stops and reports `message`.
+    void failOutput(const std::string& message);
+    void noteOutput(const std::string& note) { reportNote(note); }
+
 private:
     AudioFormat outputFormat() const { return connected_.value_or(AudioFormat{}); }
 
     bool running_ = false;
     std::optional<AudioFormat> connected_;
     std::optional<std::string> startFailure_;
+    std::string device_;
+    std::vector<OutputDevice> devices_;
     std::vector<std::vector<float>> captured_;
     std::vector<std::vector<float>> block_;
     std::vector<float*> blockPointers_;

@@ -24,13 +24,27 @@ public:
     bool isPlayerPlaying() const override;
     std::optional<int64_t> renderedSampleTime() const override;
 
+    void setFailureHandler(FailureHandler handler) override { onFailure_ = std::move(handler); }
+    void setNoteHandler(NoteHandler handler) override { onNote_ = std::move(handler); }
+
 protected:
+    // Hand a message to the document's handler; call on the GUI thread from an event of
+    // its own (never from inside a call the document made).
+    void reportFailure(const std::string& message) {
+        if (onFailure_) onFailure_(message);
+    }
+    void reportNote(const std::string& note) {
+        if (onNote_) onNote_(note);
+    }
+
     PlayerNode& player() { return player_; }
     // Called after every change to the player; a backend arms its completion delivery here.
     virtual void playerChanged() {}
 
 private:
     PlayerNode player_;
+    FailureHandler onFailure_;
+    NoteHandler onNote_;
 };
 
 } // namespace barquill

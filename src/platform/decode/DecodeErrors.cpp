@@ -1,5 +1,8 @@
 #include "platform/decode/DecodeErrors.h"
 
+#include <cerrno>
+#include <system_error>
+
 namespace barquill {
 
 DecodeError allocationFailedError() {
@@ -16,6 +19,45 @@ DecodeError unsupportedFormatError() {
 
 DecodeError couldNotDecodeError(const std::string& path) {
     return {kDecodeErrorDomain, -4, "Could not decode " + lastPathComponent(path) + "."};
+}
+
+namespace {
+std::string quotedName(const std::string& path) {
+    return "“" + lastPathComponent(path) + "”";
+}
+} // namespace
+
+DecodeError fileSystemError(const std::string& domain, int errnoValue, const std::string& path) {
+    const std::string detail = " (" + std::generic_category().message(errnoValue) + ").";
+    std::string text;
+    switch (errnoValue) {
+    case ENOENT:
+        text = quotedName(path) + " could not be found" + detail;
+        break;
+    case EISDIR:
+        text = quotedName(path) + " is a folder, not an audio file.";
+        break;
+    case EACCES:
+    case EPERM:
+        text = quotedName(path) + " could not be opened" + detail;
+        break;
+    case ENOMEM:
+        text = "Not enough memory to open " + quotedName(path) + ".";
+        break;
+    default:
+        text = quotedName(path) + " could not be read" + detail;
+    }
+    return {domain, errnoValue, text};
+}
+
+DecodeError damagedFileError(const std::string& domain, int code, const std::string& path,
+                             const std::string& detail) {
+    std::string text = quotedName(path) + " is damaged or is not an audio file";
+    std::string words = detail;
+    while (!words.empty() && (words.back() == '.' || words.back() == ' '))
+        words.pop_back();
+    if (!words.empty()) text += " (" + words + ")";
+    return {domain, code, text + "."};
 }
 
 std::string lastPathComponent(const std::string& path) {

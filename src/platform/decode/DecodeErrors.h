@@ -19,6 +19,14 @@ DecodeError unsupportedFormatError();
 // -4: nothing decoded, or the final buffer cannot be created.
 DecodeError couldNotDecodeError(const std::string& path);
 
+// The system refused or failed `path` with errno `errnoValue`, worded for a person and naming the
+// file, with the system's own words in brackets.
+DecodeError fileSystemError(const std::string& domain, int errnoValue, const std::string& path);
+// A library could not make sense of `path`: damaged, or not audio at all. `detail` is the
+// library's own text, kept in brackets.
+DecodeError damagedFileError(const std::string& domain, int code, const std::string& path,
+                             const std::string& detail);
+
 // The last component of a path, ignoring trailing slashes ("a/b.wav" -> "b.wav").
 std::string lastPathComponent(const std::string& path);
 

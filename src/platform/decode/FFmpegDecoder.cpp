@@ -23,10 +23,16 @@ extern "C" {
 namespace barquill {
 namespace {
 
-DecodeError ffmpegError(int code) {
+// FFmpeg's texts alone ("End of file", "Invalid data found when processing input") do not tell a
+// person what happened: system errors say what the system refused, all else is a damaged file.
+DecodeError ffmpegError(int code, const std::string& path) {
+    // AVERROR(e) is -e for the system's errno values; FFmpeg's own codes are four-letter tags.
+    const int errnoValue = -code;
+    if (errnoValue > 0 && errnoValue < 4096 && errnoValue != EINVAL)
+        return fileSystemError("FFmpeg", errnoValue, path);
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
-    return {"FFmpeg", code, text};
+    return damagedFileError("FFmpeg", code, path, text);
 }
 
 // FFmpeg would otherwise print warnings about every odd file on stderr.
@@ -152,10 +158,10 @@ DecodeResult decodeAsset(const std::string& path) {
     silenceFFmpeg();
     AVFormatContext* opened = nullptr;
     if (int rc = avformat_open_input(&opened, path.c_str(), nullptr, nullptr); rc < 0)
-        return decodeFailure(ffmpegError(rc));
+        return decodeFailure(ffmpegError(rc, path));
     std::unique_ptr<AVFormatContext, FormatCloser> container(opened);
     if (int rc = avformat_find_stream_info(container.get(), nullptr); rc < 0)
-        return decodeFailure(ffmpegError(rc));
+        return decodeFailure(ffmpegError(rc, path));
 
     AVStream* stream = nullptr;
     for (unsigned i = 0; i < container->nb_streams && !stream; ++i)
@@ -171,11 +177,12 @@ DecodeResult decodeAsset(const std::string& path) {
     if (!codec || !format) return decodeFailure(unsupportedFormatError());
 
     std::unique_ptr<AVCodecContext, CodecCloser> decoder(avcodec_alloc_context3(codec));
-    if (!decoder) return decodeFailure(ffmpegError(AVERROR(ENOMEM)));
+    if (!decoder) return decodeFailure(ffmpegError(AVERROR(ENOMEM), path));
     if (int rc = avcodec_parameters_to_context(decoder.get(), &parameters); rc < 0)
-        return decodeFailure(ffmpegError(rc));
+        return decodeFailure(ffmpegError(rc, path));
     decoder->pkt_timebase = stream->time_base;
-    if (int rc = avcodec_open2(decoder.get(), codec, nullptr); rc < 0) return decodeFailure(ffmpegError(rc));
+    if (int rc = avcodec_open2(decoder.get(), codec, nullptr); rc < 0)
+        return decodeFailure(ffmpegError(rc, path));
 
     // AAC and friends decode whole codec frames, so the last one carries padding past the real
     // end; where the container states the stream's length, that length is the truth. (Start
@@ -190,7 +197,7 @@ DecodeResult decodeAsset(const std::string& path) {
 
     std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
-    if (!packet || !frame) return decodeFailure(ffmpegError(AVERROR(ENOMEM)));
+    if (!packet || !frame) return decodeFailure(ffmpegError(AVERROR(ENOMEM), path));
 
     bool outOfMemory = false;
     // Takes every frame the decoder has ready. A frame that fails to decode is skipped, as a
@@ -222,7 +229,7 @@ DecodeResult decodeAsset(const std::string& path) {
     }
 
     // A failing reader ends the decode; the end of a (possibly cut-off) file does not.
-    if (readStatus < 0 && readStatus != AVERROR_EOF) return decodeFailure(ffmpegError(readStatus));
+    if (readStatus < 0 && readStatus != AVERROR_EOF) return decodeFailure(ffmpegError(readStatus, path));
     if (outOfMemory) return outOfMemoryFailure();
     const bool decodedAny = collector.frameCount() > 0;
     auto buffer = collector.finish();

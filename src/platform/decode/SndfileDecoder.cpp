@@ -24,13 +24,12 @@ namespace {
 // stays in cache and never costs a second copy of the file.
 constexpr sf_count_t kBlockFrames = 1 << 15;
 
-DecodeError systemError(int code) {
-    return {"POSIX", code, std::generic_category().message(code)};
+DecodeError systemError(int code, const std::string& path) {
+    return fileSystemError("POSIX", code, path);
 }
 
-DecodeError sndfileError(SNDFILE* file) {
-    const int code = sf_error(file);
-    return {"libsndfile", code, sf_strerror(file)};
+DecodeError sndfileError(SNDFILE* file, const std::string& path) {
+    return damagedFileError("libsndfile", sf_error(file), path, sf_strerror(file));
 }
 
 struct SndfileCloser {
@@ -42,13 +41,13 @@ using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
 // a folder) instead of libsndfile's shared global error text.
 std::optional<DecodeError> openReadable(const std::string& path, int& fd) {
     fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return systemError(errno);
+    if (fd < 0) return systemError(errno, path);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         const int code = S_ISDIR(st.st_mode) ? EISDIR : errno;
         ::close(fd);
         fd = -1;
-        return systemError(code);
+        return systemError(code, path);
     }
     return std::nullopt;
 }
@@ -80,7 +79,7 @@ DecodeResult decodeFile(const std::string& path) {
     if (auto error = openReadable(path, fd)) return decodeFailure(*error);
     SF_INFO info{};
     SndfileHandle file(sf_open_fd(fd, SFM_READ, &info, SF_TRUE));
-    if (!file) return decodeFailure(sndfileError(nullptr));
+    if (!file) return decodeFailure(sndfileError(nullptr, path));
 
     // The length must fit the buffer's 32-bit frame count; an empty file has nothing to hold.
     if (info.frames <= 0 || info.frames > static_cast<sf_count_t>(UINT32_MAX) || info.channels <= 0 ||
@@ -99,9 +98,9 @@ DecodeResult decodeFile(const std::string& path) {
     const sf_count_t got = readAll(file.get(), *buffer, scratch);
     // A file cut short keeps what could be decoded; one that yields nothing is a read error.
     if (got <= 0) {
-        DecodeError error = sndfileError(file.get());
+        DecodeError error = sndfileError(file.get(), path);
         if (error.code == SF_ERR_NO_ERROR)
-            error = {"libsndfile", SF_ERR_MALFORMED_FILE, "No audio could be read."};
+            error = damagedFileError("libsndfile", SF_ERR_MALFORMED_FILE, path, "no audio could be read");
         return decodeFailure(std::move(error));
     }
     buffer->setFrameLength(static_cast<uint32_t>(got));

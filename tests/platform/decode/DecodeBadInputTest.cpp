@@ -57,17 +57,22 @@ protected:
     test::TempDir dir_;
 };
 
-TEST_F(DecodeBadInput, AMissingFileSaysSo) {
-    expectError(decodeWithFallback(dir_ / "gone.wav"), "No such file or directory");
-    expectError(decodeFile(dir_ / "gone.wav"), "No such file or directory");
+TEST_F(DecodeBadInput, AMissingFileSaysSoByName) {
+    expectError(decodeWithFallback(dir_ / "gone.wav"),
+                "“gone.wav” could not be found (No such file or directory).");
+    expectError(decodeFile(dir_ / "gone.wav"), "“gone.wav” could not be found (No such file or directory).");
 }
 
-TEST_F(DecodeBadInput, EmptyTextOrHeaderlessFilesAreInvalidData) {
+TEST_F(DecodeBadInput, EmptyTextOrHeaderlessFilesAreNamedAsDamagedWithTheLibrarysWordsInBrackets) {
     const fs::path notes = write("notes.wav", "These are my notes, not audio.\n");
-    EXPECT_EQ(decodeFile(notes).error->description, "Format not recognised.");
+    EXPECT_EQ(decodeFile(notes).error->description,
+              "“notes.wav” is damaged or is not an audio file (Format not recognised).");
     for (const fs::path& path :
          {write("empty.wav", ""), notes, truncated({"wav", 44100, 2}, 30) /* cut inside its header */})
-        expectError(decodeWithFallback(path), "Invalid data found when processing input");
+        expectError(decodeWithFallback(path),
+                    "“" + path.filename().string() +
+                        "” is damaged or is not an audio file (Invalid data found when "
+                        "processing input).");
 }
 
 TEST_F(DecodeBadInput, ATruncatedWavOrFlacKeepsItsWholeFramesWithBothDecoders) {
@@ -103,7 +108,7 @@ TEST_F(DecodeBadInput, AVideoWithoutAudioNamesTheFile) {
 
 TEST_F(DecodeBadInput, AFolderIsNotAFile) {
     fs::create_directory(dir_ / "album.wav");
-    expectError(decodeWithFallback(dir_ / "album.wav"), "Is a directory");
+    expectError(decodeWithFallback(dir_ / "album.wav"), "“album.wav” is a folder, not an audio file.");
 }
 
 TEST_F(DecodeBadInput, AFileWithoutReadPermissionIsRefused) {
@@ -117,7 +122,7 @@ TEST_F(DecodeBadInput, AFileWithoutReadPermissionIsRefused) {
         ::close(probe);
         GTEST_SKIP() << "running with privileges that ignore file permissions (root)";
     }
-    expectError(decodeWithFallback(locked), "Permission denied");
+    expectError(decodeWithFallback(locked), "“locked.wav” could not be opened (Permission denied).");
 }
 
 } // namespace

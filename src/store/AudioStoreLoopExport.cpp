@@ -1,0 +1,65 @@
+#include "store/AudioStore.h"
+
+#include "export/BaseName.h"
+#include "platform/defaults/Bookmark.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+
+namespace barquill {
+
+std::optional<LoopExportJob> AudioStore::loopExportJob() const {
+    if (!buffer_ || !info_ || buffer_->frameLength() == 0) return std::nullopt;
+    const double sr = sampleRate();
+    const Frame n = frameLength();
+    LoopExportJob job;
+    job.buffer = buffer_;
+    job.span.reversed = isReversed_;
+    job.stem = sanitizedBaseName(info_->fileName.toStdString());
+    job.bitDepth = exportBitDepthSetting();
+    job.exportSampleRate = exportSampleRateSetting();
+    const std::vector<Bar> bars = effectiveBars();
+    if (bars.empty()) {
+        job.span.range = {0, n};
+        return job;
+    }
+    // The same bars and frames the transport loops: bar times truncated toward zero.
+    const int count = static_cast<int>(bars.size());
+    const int first = std::clamp(loopEnabled_ ? loopStartBar_ : barIndexAt(currentTime_), 0, count - 1);
+    const int inLoop = std::min(loopBars_ < 2 ? 1 : loopBars_, count - first);
+    const Bar& last = bars[static_cast<size_t>(first + inLoop - 1)];
+    const Frame start =
+        std::clamp<Frame>(static_cast<Frame>(bars[static_cast<size_t>(first)].startTime * sr), 0, n);
+    const Frame end =
+        std::min(std::max(static_cast<Frame>((last.startTime + last.duration) * sr), start + 1), n);
+    job.span.range = {start, std::max(start, end)};
+    job.bars = std::make_pair(static_cast<int>(bars[static_cast<size_t>(first)].index + 1),
+                              static_cast<int>(last.index + 1));
+    if (analysis_) job.bpm = analysis_->bpm;
+    for (double beat : effectiveBeats())
+        job.beatFrames.push_back(std::llround(beat * sr));
+    return job;
+}
+
+void AudioStore::exportLoop() {
+    std::optional<LoopExportJob> job = loopExportJob();
+    if (!job) return;
+    if (isPreviewing_) {
+        ++previewGen_;
+        endPreview();
+    }
+    const std::optional<QString> folder = exportFolder();
+    if (!folder) return;
+    job->folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
+    const bool granted = startAccessingSecurityScopedResource(*folder);
+    const LoopExportResult result = runLoopExport(*job);
+    if (result.errorMessage)
+        setErrorMessage(QString::fromStdString(*result.errorMessage));
+    else
+        flashExport(QString::fromStdString(loopExportBanner(*job)));
+    if (granted) stopAccessingSecurityScopedResource(*folder);
+}
+
+} // namespace barquill

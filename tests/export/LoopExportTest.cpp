@@ -1,0 +1,122 @@
+#include "export/LoopExport.h"
+#include "ExportTestSupport.h"
+
+using namespace barquill;
+using namespace barquill::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Noise at 4 kHz and 120 BPM (a beat is 2000 frames): the loop [1000, 9000) is four beats long.
+class LoopExportRun : public ExportFolderTest {
+protected:
+    LoopExportRun() : ExportFolderTest("Loops") {
+        job.buffer = makeBuffer({noise(12000, 0.5f, 1), noise(12000, 0.5f, 2)}, 4000);
+        job.span = {{1000, 9000}, false};
+        job.bars = std::make_pair(3, 4);
+        job.bpm = 120;
+        job.beatFrames = {1500, 3500, 5500, 7500, 9500};
+        job.bitDepth = 32;
+        job.exportSampleRate = 4000;
+        job.folder = folder;
+        job.stem = "Song";
+    }
+
+    std::vector<uint32_t> cueOffsets(const std::string& cue) {
+        std::vector<uint32_t> offsets;
+        for (uint32_t i = 0; i < littleEndian(cue, 0, 4); ++i)
+            offsets.push_back(littleEndian(cue, 4 + 24 * i + 20, 4));
+        return offsets;
+    }
+
+    LoopExportJob job;
+};
+
+TEST_F(LoopExportRun, WritesTheSpanSampleExactWithLoopTempoBeatsAndTitle) {
+    struct Case {
+        bool reversed;
+        const char* name;
+        std::vector<uint32_t> cues;
+    };
+    for (const Case& c : {Case{false, "Song_bar03-04_loop.wav", {500, 2500, 4500, 6500}},
+                          Case{true, "Song_bar03-04_loop_rev.wav", {0, 1500, 3500, 5500, 7500}}}) {
+        SCOPED_TRACE(c.name);
+        job.span.reversed = c.reversed;
+        const LoopExportResult result = runLoopExport(job);
+        ASSERT_FALSE(result.errorMessage) << *result.errorMessage;
+        EXPECT_EQ(result.file, folder / c.name);
+        EXPECT_EQ(result.frames, 8000);
+        EXPECT_EQ(result.beats, 4u);
+        for (size_t ch = 0; ch < 2; ++ch) {
+            std::vector<float> expected(job.buffer->channel(ch) + 1000, job.buffer->channel(ch) + 9000);
+            if (c.reversed) std::reverse(expected.begin(), expected.end());
+            EXPECT_EQ(channelOf(c.name, ch), expected); // no fades: the seam is the loop's own
+        }
+        auto chunks = riffChunks(folder / c.name);
+        EXPECT_EQ(chunks["RIFF size"], std::to_string(fs::file_size(folder / c.name) - 8));
+        const std::string& smpl = chunks["smpl"];
+        ASSERT_EQ(smpl.size(), 60u);
+        EXPECT_EQ(littleEndian(smpl, 12, 4), 60u); // unity note C4
+        EXPECT_EQ(littleEndian(smpl, 28, 4), 1u);  // one loop: forward, over every frame
+        EXPECT_EQ(littleEndian(smpl, 40, 4), 0u);
+        EXPECT_EQ(littleEndian(smpl, 44, 4), 0u);
+        EXPECT_EQ(littleEndian(smpl, 48, 4), 7999u);
+        const std::string& acid = chunks["acid"];
+        ASSERT_EQ(acid.size(), 24u);
+        EXPECT_EQ(littleEndian(acid, 0, 4) & 1, 0u); // a loop, not a one-shot
+        EXPECT_EQ(littleEndian(acid, 12, 4), 4u);
+        EXPECT_EQ(littleEndian(acid, 16, 2), 4u);
+        EXPECT_EQ(littleEndian(acid, 18, 2), 4u);
+        EXPECT_EQ(littleEndianFloat(acid, 20), 120.0f);
+        EXPECT_EQ(cueOffsets(chunks["cue "]), c.cues);
+        EXPECT_EQ(chunks["LIST/INAM"].substr(0, chunks["LIST/INAM"].find('\0')),
+                  std::string(c.name).substr(0, std::strlen(c.name) - 4));
+    }
+    EXPECT_EQ(fileNamesIn(folder),
+              (std::set<std::string>{"Song_bar03-04_loop.wav", "Song_bar03-04_loop_rev.wav"}));
+}
+
+TEST_F(LoopExportRun, OtherReadersSkipTheChunksAndReadTheSameAudio) {
+    job.bitDepth = 16;
+    ASSERT_FALSE(runLoopExport(job).errorMessage);
+    const fs::path file = folder / "Song_bar03-04_loop.wav";
+    std::string viaSox, viaFfmpeg;
+    ASSERT_EQ(runCommand("sox " + shellQuote(file.string()) + " -t raw - | md5sum", &viaSox), 0);
+    ASSERT_EQ(
+        runCommand("ffmpeg -v error -i " + shellQuote(file.string()) + " -f s16le - | md5sum", &viaFfmpeg),
+        0);
+    EXPECT_EQ(viaSox, viaFfmpeg);
+    // Both give back exactly the data chunk's bytes.
+    std::ofstream(folder / "raw", std::ios::binary) << riffChunks(file)["data"];
+    std::string direct;
+    runCommand("md5sum < " + shellQuote((folder / "raw").string()), &direct);
+    EXPECT_EQ(viaSox, direct);
+}
+
+TEST_F(LoopExportRun, ConvertedLoopsScaleTheirMarkersAndBadSpansWriteNothing) {
+    job.exportSampleRate = 8000;
+    job.bars.reset();
+    job.bitDepth = 24;
+    ASSERT_FALSE(runLoopExport(job).errorMessage);
+    auto chunks = riffChunks(folder / "Song_loop.wav");
+    EXPECT_EQ(littleEndian(chunks["smpl"], 48, 4), 15999u);
+    EXPECT_EQ(cueOffsets(chunks["cue "]), (std::vector<uint32_t>{1000, 5000, 9000, 13000}));
+
+    for (const FrameRange range : {FrameRange{20000, 30000}, FrameRange{5000, 5000}}) {
+        job.span.range = range;
+        job.stem = "Past";
+        EXPECT_EQ(runLoopExport(job).errorMessage,
+                  "Export failed: the loop lies outside the file. Nothing was written.");
+    }
+    job.span.range = {0, 1}; // a single frame is still a loop
+    EXPECT_EQ(runLoopExport(job).frames, 2);
+    EXPECT_EQ(fileNamesIn(folder), (std::set<std::string>{"Song_loop.wav", "Past_loop.wav"}));
+}
+
+TEST(LoopFileName, NumbersBarsAndMarksReverse) {
+    EXPECT_EQ(loopFileName("S", std::make_pair(3, 6), false), "S_bar03-06_loop.wav");
+    EXPECT_EQ(loopFileName("S", std::make_pair(9, 120), true), "S_bar09-120_loop_rev.wav");
+    EXPECT_EQ(loopFileName("S", std::nullopt, true), "S_loop_rev.wav");
+}
+
+} // namespace
