@@ -61,6 +61,7 @@ AppMenus::AppMenus(QMenuBar* menuBar, BundleSource source, std::function<void()>
     reverse_->setCheckable(true);
     barMenu_->addSeparator();
     exportLoop_ = addItem(barMenu_, QStringLiteral("Export Loop"), QKeySequence(Qt::SHIFT | Qt::Key_E));
+    exportKit_ = addItem(barMenu_, QStringLiteral("Export Slice Kit…"), QKeySequence());
     barMenu_->addSeparator();
     // The target tempo as a field inside the menu, beside the toolbar's.
     auto* tempoItem = new QWidgetAction(barMenu_);
@@ -118,6 +119,7 @@ AppMenus::AppMenus(QMenuBar* menuBar, BundleSource source, std::function<void()>
     bindZoom(moveRight_, &AudioZoomActions::moveLoopRight);
     bindZoom(reverse_, &AudioZoomActions::toggleReverse);
     bindZoom(exportLoop_, &AudioZoomActions::exportLoop);
+    bindZoom(exportKit_, &AudioZoomActions::exportSliceKit);
 
     connect(halfTempo_, &QAction::triggered, this, [this] {
         if (auto b = source_(); b && b->zoom.matchDetectedTempo) b->zoom.matchDetectedTempo(0.5);
@@ -184,6 +186,7 @@ void AppMenus::refresh() {
         matchTempo_->setValue(target);
     }
     exportLoop_->setEnabled(ask(&AudioZoomActions::canExport));
+    exportKit_->setEnabled(ask(&AudioZoomActions::canExport));
     // Deferred: a refresh may run while one of the recent items is still firing.
     QMetaObject::invokeMethod(this, &AppMenus::rebuildRecentMenu, Qt::QueuedConnection);
 }

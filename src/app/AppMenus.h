@@ -60,7 +60,7 @@ private:
     QAction *analyze_, *nudgeLeft_, *nudgeRight_, *resetNudge_, *moveLeft_, *moveRight_, *reverse_;
     QAction *tempoItem_, *halfTempo_, *doubleTempo_, *tempoOff_;
     TempoField* matchTempo_;
-    QAction* exportLoop_;
+    QAction *exportLoop_, *exportKit_;
 };
 
 } // namespace barquill

@@ -33,6 +33,7 @@ struct AudioZoomActions {
     std::function<void(double)> setMatchTempo;
     std::function<void(double)> matchDetectedTempo;
     std::function<void()> exportLoop;
+    std::function<void()> exportSliceKit;
     std::function<bool()> canExport;
 };
 

@@ -45,6 +45,7 @@ void AutomationStateWriter::write() {
     const auto& note = store_->outputNote();
     state["statusMessage"] = error ? *error : flash ? *flash : note ? *note : store_->analysisNote();
     state["outputNote"] = note ? QJsonValue(*note) : QJsonValue();
+    state["outputDevice"] = QString::fromStdString(store_->engine().outputDevice());
     state["errorMessage"] = error ? QJsonValue(*error) : QJsonValue();
     state["exportFlash"] = flash ? QJsonValue(*flash) : QJsonValue();
     state["analysisNote"] = store_->analysisNote();

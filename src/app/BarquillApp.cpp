@@ -12,7 +12,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTimer>
 
 namespace barquill {
 
@@ -20,8 +19,6 @@ namespace {
 constexpr int updateBackOffDays = 5;
 // The main window's size and place of the last session (QWidget::saveGeometry bytes).
 const QString mainWindowGeometryKey = QStringLiteral("Barquill.mainWindowGeometry");
-// Moves and resizes are saved once they have settled.
-constexpr int placementSaveDelayMs = 500;
 } // namespace
 
 BarquillApp::BarquillApp(Options options) : options_(std::move(options)) {
@@ -61,11 +58,9 @@ void BarquillApp::savePlacement() {
 void BarquillApp::start() {
     placeMainWindow();
     mainWindow_->show();
-    placementTimer_ = new QTimer(this);
-    placementTimer_->setSingleShot(true);
-    placementTimer_->setInterval(placementSaveDelayMs);
-    connect(placementTimer_, &QTimer::timeout, this, &BarquillApp::savePlacement);
-    connect(mainWindow_.get(), &MainWindow::placementChanged, placementTimer_, qOverload<>(&QTimer::start));
+    // Saved when the window closes, not on every move: the defaults file is not rewritten while
+    // the user drags the window about.
+    connect(mainWindow_.get(), &MainWindow::closing, this, &BarquillApp::savePlacement);
     // A defaults file that could not be read was set aside and defaults are in use: the user hears
     // of it once, here, rather than finding their settings silently gone.
     if (!defaults_->loadProblem().isEmpty())

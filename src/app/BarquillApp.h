@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 
 #include <memory>
 
@@ -70,7 +69,6 @@ private:
     std::unique_ptr<MainWindow> mainWindow_;
     QPointer<HelpWindow> helpWindow_;
     QPointer<SettingsWindow> settingsWindow_;
-    QTimer* placementTimer_ = nullptr;
 };
 
 } // namespace barquill

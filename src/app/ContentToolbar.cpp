@@ -137,6 +137,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     exportMenu_->setToolTip(QStringLiteral("Export the loop as one WAV (Shift+E) or the bar as a slice kit"));
     auto* exportMenu = new QMenu(this);
     exportLoop_ = exportMenu->addAction(QStringLiteral("Export Loop\tShift+E"));
+    exportKit_ = exportMenu->addAction(QStringLiteral("Export Slice Kit…"));
     exportMenu_->setMenu(exportMenu);
     addButton(exportGroup->layout(), exportMenu_, true)->setPopupMode(QToolButton::InstantPopup);
 
@@ -156,6 +157,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     connect(halfTempo_, &QAction::triggered, store_, [this] { store_->matchDetectedTempo(0.5); });
     connect(doubleTempo_, &QAction::triggered, store_, [this] { store_->matchDetectedTempo(2); });
     connect(exportLoop_, &QAction::triggered, store_, &AudioStore::exportLoop);
+    connect(exportKit_, &QAction::triggered, store_, &AudioStore::exportSliceKit);
     connect(displayMode_, &SegmentedPicker::picked, store_,
             [this](int value) { store_->setDisplayMode(static_cast<WaveformDisplayMode>(value)); });
     connect(loopBars_, &SegmentedPicker::picked, store_, [this](int value) { store_->setLoopBars(value); });
@@ -252,7 +254,7 @@ void ContentToolbar::refresh() {
     // While another file decodes, the old audio is on its way out: nothing may act on it.
     const bool ready = hasAudio && !store_->isLoading();
     for (QAction* action : {goToStart_, playPause_, stop_, loop_, reverse_, preview_, exportSlice_,
-                            exportTransients_, exportMenu_, exportLoop_})
+                            exportTransients_, exportMenu_, exportLoop_, exportKit_})
         action->setEnabled(ready);
     buttonFor(playPause_)->setProminent(ready);
 

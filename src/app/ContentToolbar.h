@@ -42,6 +42,7 @@ public:
     // The export control: a button whose menu holds the loop and kit exports.
     QAction* exportMenuAction() const { return exportMenu_; }
     QAction* exportLoopAction() const { return exportLoop_; }
+    QAction* exportKitAction() const { return exportKit_; }
 
     CapsuleToolbarButton* buttonFor(QAction* action) const;
     SegmentedPicker* displayModePicker() const { return displayMode_; }
@@ -78,7 +79,7 @@ private:
     QAction *loop_, *reverse_, *preview_, *exportSlice_, *exportTransients_;
     QAction *halfTempo_, *doubleTempo_;
     TempoField* matchTempo_;
-    QAction *exportMenu_, *exportLoop_;
+    QAction *exportMenu_, *exportLoop_, *exportKit_;
     SegmentedPicker *displayMode_, *loopBars_, *slices_;
     QSlider* volume_;
     QWidget* volumeGroup_;

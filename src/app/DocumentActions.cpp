@@ -44,6 +44,7 @@ AudioZoomActions makeZoomActions(AudioStore* store) {
     a.setMatchTempo = [store](double bpm) { store->setMatchTempo(bpm); };
     a.matchDetectedTempo = [store](double factor) { store->matchDetectedTempo(factor); };
     a.exportLoop = [store] { store->exportLoop(); };
+    a.exportSliceKit = [store] { store->exportSliceKit(); };
     a.canExport = [store] { return store->buffer() != nullptr; };
     return a;
 }

@@ -48,10 +48,18 @@ const std::vector<KeySection>& keySections() {
          {{"P", "Slice Preview the playhead's bar (file untouched) — press again to stop"},
           {"E",
            "Export the playhead's bar as slice WAVs (whole file when no bars detected; reversed adds _rev)"},
-          {"T", "Export non-kick transients as one-shots (always forward)"},
+          {"T",
+           "Export non-kick transients as one-shots (always forward), with an .sfz and an .sf2 that play "
+           "them as a drum kit from C1 (the first 92 when there are more)"},
           {"Shift+E",
            "Export Loop: the loop (or the bars L would loop) as one seamless WAV with tempo, loop and beat "
-           "markers for DAWs and samplers (reversed adds _rev)"}}},
+           "markers for DAWs and samplers (reversed adds _rev)"},
+          {"Bar menu",
+           "Export Slice Kit…: the bar (or the whole loop) as slice WAVs plus an .sfz, an .sf2 and a .mid "
+           "pattern that plays them back as the loop (keys from C1; SoundFonts mix more than two channels "
+           "to stereo)"},
+          {"Drag", "Alt-drag inside the loop, or drag the file name in the status bar, to drop the loop "
+                   "as a WAV into another app"}}},
         {"View & Zoom",
          "magnifyingglass",
          // Ctrl and Alt are this desktop's Command and Option keys.

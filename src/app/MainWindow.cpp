@@ -154,14 +154,9 @@ QSize MainWindow::comfortableSize() const {
     return QSize(std::max(toolbar_->oneRowWidth() + toolbarSlack, 1200), comfortableHeight);
 }
 
-void MainWindow::moveEvent(QMoveEvent* event) {
-    QMainWindow::moveEvent(event);
-    emit placementChanged();
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    emit placementChanged();
+void MainWindow::closeEvent(QCloseEvent* event) {
+    emit closing();
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::showAlertSoon(const QString& title, const QString& message) {

@@ -68,12 +68,11 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 signals:
-    // The window was moved or resized.
-    void placementChanged();
+    // The window is about to close, at its last size and place.
+    void closing();
 
 private:
     void setDropTargeted(bool on);

@@ -4,6 +4,7 @@
 
 #include "buffer/TimeFormat.h"
 #include "store/AudioStore.h"
+#include "waveform/LoopDrag.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -54,6 +55,10 @@ StatusBarView::StatusBarView(AudioStore* store, QWidget* parent) : QWidget(paren
     layout->setSpacing(10);
     dotWidget_ = new DotWidget(this);
     fileName_ = new ElidedLabel(this);
+    // The file name is a grip: dragging it hands the loop to other applications as a WAV.
+    fileName_->setCursor(Qt::OpenHandCursor);
+    fileName_->setToolTip(QStringLiteral("Drag to drop the loop as a WAV into another app"));
+    new LoopDragSource(fileName_, store_, [](const QMouseEvent&) { return true; });
     QFont medium = fileName_->font();
     medium.setWeight(QFont::Medium);
     fileName_->setFont(medium);

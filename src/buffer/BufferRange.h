@@ -28,6 +28,7 @@ struct BufferRange {
         return {std::move(buffer), start, length - start};
     }
 
+    // Same buffer, same frames.
     bool operator==(const BufferRange&) const = default;
 
     // The frame count left after cutting the range to the buffer's length.

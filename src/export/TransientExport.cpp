@@ -4,8 +4,11 @@
 #include "buffer/ChannelMix.h"
 #include "export/ExportSet.h"
 #include "export/Fades.h"
+#include "export/KitSound.h"
 #include "export/Resample.h"
+#include "export/SfzWriter.h"
 #include "export/SliceExport.h"
+#include "export/SoundFontWriter.h"
 #include "export/WAVSettings.h"
 #include "export/WAVWriter.h"
 
@@ -46,6 +49,7 @@ TransientExportOutcome writeTransientOneShots(const TransientExportJob& job,
         return outcome;
     };
     if (set.error()) return fail(*set.error());
+    std::vector<KitSound> kit;
     for (int64_t j = 1; j <= outcome.nonKickHits; ++j) {
         const TransientHit& hit = *kept[static_cast<size_t>(j - 1)];
         const int64_t s = std::max<int64_t>(0, hit.startSample);
@@ -57,8 +61,22 @@ TransientExportOutcome writeTransientOneShots(const TransientExportJob& job,
         auto converted = resampleBuffer(copy, job.exportSampleRate);
         if (!converted) return fail("sample-rate conversion failed.");
         const std::string name = transientFileName(job.stem, j, outcome.nonKickHits);
-        if (auto error = writeWAVFile(*converted, set.stagedPath(name), settings)) return fail(*error);
+        const auto key = static_cast<int64_t>(kit.size());
+        const WAVMetadata metadata =
+            sliceMetadata(name, key, converted->frameLength(), converted->sampleRate(), 0);
+        if (auto error = writeWAVFile(*converted, set.stagedPath(name), settings, metadata))
+            return fail(*error);
+        if (key < kitMaxSounds) kit.push_back({name, converted, kitFirstKey + static_cast<int>(key)});
         ++outcome.written;
+    }
+    // The one-shots as a drum kit, one key each from C1 (as many as there are keys).
+    if (!kit.empty()) {
+        const std::string kitName = job.stem + "_transients";
+        if (auto error = ExportSet::writeFile(set.stagedPath(kitName + ".sfz"), sfzText(kitName, kit)))
+            return fail(*error);
+        if (auto error = ExportSet::writeFile(set.stagedPath(kitName + ".sf2"),
+                                              soundFontBytes(kitName, kit, job.bitDepth != 16)))
+            return fail(*error);
     }
     if (auto error = set.commit()) return fail(*error);
     return outcome;

@@ -41,7 +41,8 @@ struct TransientExportOutcome {
 };
 
 // The whole background task: detection on the mono mix of the source, then every non-kick hit cut,
-// faded out, converted and written as one set: all of them appear, or after a failure none do.
+// faded out, converted and written as one set with "<stem>_transients.sfz" and ".sf2" mapping them
+// to keys from C1: all of it appears, or after a failure none of it does.
 // Runs on the calling worker thread; blocks on detection and file I/O.
 TransientExportOutcome runTransientExport(const TransientExportJob& job);
 

@@ -197,9 +197,9 @@ SettingsWindow::SettingsWindow(AppSettings& settings, QWidget* parent)
     devicePopup_->setMinimumContentsLength(28);
     connect(devicePopup_, &QComboBox::activated, this,
             [this](int index) { settings_.setOutputDevice(devicePopup_->itemData(index).toString()); });
-    rowLabels << addRow(form, QStringLiteral("Output device"), devicePopup_,
-                        QStringLiteral("Where playback and previews sound — a change applies at once, even "
-                                       "while playing"));
+    rowLabels << addRow(
+        form, QStringLiteral("Output device"), devicePopup_,
+        QStringLiteral("Where playback and previews sound — a change applies at once, even while playing"));
     deviceNote_ = new QLabel;
     deviceNote_->setObjectName(QStringLiteral("outputDeviceNote"));
     deviceNote_->setWordWrap(true);

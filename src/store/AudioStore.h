@@ -6,6 +6,7 @@
 #include "buffer/BufferRange.h"
 #include "buffer/PCMBuffer.h"
 #include "export/LoopExport.h"
+#include "export/SliceKit.h"
 #include "platform/audio/AudioEngine.h"
 #include "platform/decode/Decoders.h"
 #include "store/LoadedAudioInfo.h"
@@ -140,7 +141,7 @@ public:
     int64_t lastLoopPass() const { return lastLoopPass_; }
     int loopStartBar() const { return loopStartBar_; }
     bool looping() const { return looping_; }
-    // The loop pass as scheduled: the whole stretched loop when one is playing, else loopPlayRange.
+    // The loop pass as scheduled: the stretched loop when one is playing, else the loop's range.
     const BufferRange& passRange() const { return passRange_; }
     // True while a stretched loop is being rendered for the current loop and target.
     bool isStretching() const { return stretching_; }
@@ -241,6 +242,21 @@ public:
     void exportLoop();
     // The loop export of the current state, without its folder; none without audio.
     std::optional<LoopExportJob> loopExportJob() const;
+    // Writes the loop as a WAV into the cache folder for dragging into another application;
+    // the file's path, or none after publishing the error.
+    std::optional<QString> writeLoopForDrag();
+    // Writes the playhead's bar, or the whole loop while looping, as slice WAVs with an .sfz, an
+    // .sf2 and a .mid pattern beside them; the whole file when there are no bars.
+    void exportSliceKit();
+    // The slice kit of the current state, without its folder; none without audio.
+    std::optional<SliceKitJob> sliceKitJob() const;
+    // With a target tempo: the job's audio rendered now at the target and the export rate, and the
+    // target as its tempo. The export failure when that cannot be had ("Export failed: … Nothing
+    // was written."), and the job untouched. Nothing changes without a target or without bars.
+    std::optional<QString> stretchLoopJob(LoopExportJob& job) const;
+    // The same for a slice kit: its bars as one stretched loop, each bar's slices cut at their
+    // stretched boundaries.
+    std::optional<QString> stretchKitJob(SliceKitJob& job) const;
     void exportTransients();
     void flashExport(const QString& text);
     void setFolderChooser(FolderChooser chooser) { folderChooser_ = std::move(chooser); }
@@ -344,6 +360,9 @@ private:
     Frame currentLoopOffset() const;
     // At a pass boundary: reschedules so the newest pass plays from here on.
     void switchLoopPass();
+    // `bars` bars of loop audio at the export rate and the target tempo, or why not, phrased as an
+    // export failure ("Export failed: … Nothing was written.").
+    std::variant<PCMBufferPtr, QString> stretchForExport(const PCMBufferPtr& audio, int bars) const;
 
     // Results of background jobs, back on the GUI thread; each passes its token or generation.
     void finishLoad(uint64_t token, const QString& path, DecodeResult result);
@@ -411,7 +430,7 @@ private:
     BufferRange passRange_;
     Frame passFrames_ = 0;
     Frame passStartOffset_ = 0;
-    // The loop at the target: stretchedLoop_ was rendered from stretchedSource_ (a loopPlay_).
+    // The loop at the target: stretchedLoop_ was rendered from the loop range stretchedSource_.
     double matchTempo_ = 0;
     RubberBandTimeStretcher stretcher_;
     PCMBufferPtr stretchedLoop_;

@@ -1,5 +1,6 @@
 #include "store/AudioStore.h"
 
+#include "buffer/BufferOps.h"
 #include "export/BaseName.h"
 #include "export/SliceExport.h"
 #include "platform/defaults/Bookmark.h"
@@ -69,6 +70,19 @@ void AudioStore::exportSlices() {
     job.folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
     job.stem = sanitizedBaseName(info_->fileName.toStdString());
     if (analysis_) job.bpm = analysis_->bpm;
+
+    if (matchTempo_ > 0 && !wholeFile) {
+        // Slices are cut from the bar at the target, at their stretched boundaries.
+        auto stretched = stretchForExport(copyFrames(*buffer_, job.startFrame, job.frameCount), 1);
+        if (auto* message = std::get_if<QString>(&stretched)) {
+            setErrorMessage(*message);
+            return;
+        }
+        job.buffer = std::get<PCMBufferPtr>(std::move(stretched));
+        job.startFrame = 0;
+        job.frameCount = job.buffer->frameLength();
+        job.exportSampleRate = job.buffer->sampleRate();
+    }
 
     const bool granted = startAccessingSecurityScopedResource(*folder);
     const SliceExportResult result = runSliceExport(job);

@@ -20,17 +20,18 @@ bool AudioStore::buildLoopRange() {
     const std::vector<Bar> bars = effectiveBars();
 
     Frame start = 0, end = n;
-    int barsInLoop = 0; // the whole file
     if (bars.empty()) {
         loopStartBar_ = 0;
+        loopBarCount_ = 0;
     } else {
         const int count = static_cast<int>(bars.size());
         loopStartBar_ = std::clamp(loopStartBar_, 0, count - 1);
-        barsInLoop = std::min(loopBars_ < 2 ? 1 : loopBars_, count - loopStartBar_);
+        const int barsInLoop = std::min(loopBars_ < 2 ? 1 : loopBars_, count - loopStartBar_);
         start = std::clamp<Frame>(frameOfBarTime(bars[loopStartBar_].startTime, sr), 0, n);
         const Bar& last = bars[loopStartBar_ + barsInLoop - 1];
         end = std::min(std::max(frameOfBarTime(last.startTime + last.duration, sr), start + 1), n);
         if (end <= start) return false;
+        loopBarCount_ = barsInLoop;
     }
 
     // Reversed, the loop is the mirror's range of the same frames: frame i of the mirror is
@@ -45,7 +46,6 @@ bool AudioStore::buildLoopRange() {
     }
     loopStartFrame_ = start;
     loopFrames_ = end - start;
-    loopBarCount_ = barsInLoop;
     loopPlay_ = std::move(range);
     requestStretchedLoop();
     return true;
@@ -68,7 +68,7 @@ void AudioStore::scheduleLoop(Frame fromOffset) {
     passStartOffset_ = stretched ? mapLoopOffset(offset, loopFrames_, passFrames_) : offset;
     loopTailFrames_ = 0;
     if (passStartOffset_ > 0 && passStartOffset_ < passFrames_) {
-        // The rest of the current pass once, then the whole pass over and over.
+        // The rest of the current pass once, then the whole loop over and over.
         const BufferRange tail{passRange_.buffer,
                                passRange_.startFrame + static_cast<uint32_t>(passStartOffset_),
                                static_cast<uint32_t>(passFrames_ - passStartOffset_)};

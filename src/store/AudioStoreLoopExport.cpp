@@ -3,7 +3,9 @@
 #include "export/BaseName.h"
 #include "platform/defaults/Bookmark.h"
 
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
@@ -53,6 +55,10 @@ void AudioStore::exportLoop() {
     const std::optional<QString> folder = exportFolder();
     if (!folder) return;
     job->folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
+    if (const auto failure = stretchLoopJob(*job)) {
+        setErrorMessage(*failure);
+        return;
+    }
     const bool granted = startAccessingSecurityScopedResource(*folder);
     const LoopExportResult result = runLoopExport(*job);
     if (result.errorMessage)
@@ -60,6 +66,26 @@ void AudioStore::exportLoop() {
     else
         flashExport(QString::fromStdString(loopExportBanner(*job)));
     if (granted) stopAccessingSecurityScopedResource(*folder);
+}
+
+std::optional<QString> AudioStore::writeLoopForDrag() {
+    std::optional<LoopExportJob> job = loopExportJob();
+    if (!job) return std::nullopt;
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/drag");
+    if (!QDir().mkpath(folder)) {
+        setErrorMessage(
+            QStringLiteral("Could not prepare the loop for dragging: the folder “%1” cannot be created.")
+                .arg(folder));
+        return std::nullopt;
+    }
+    job->folder = std::filesystem::path(QFile::encodeName(folder).toStdString());
+    const LoopExportResult result = runLoopExport(*job);
+    if (result.errorMessage) {
+        setErrorMessage(QString::fromStdString(*result.errorMessage));
+        return std::nullopt;
+    }
+    return QFile::decodeName(QByteArray::fromStdString(result.file.string()));
 }
 
 } // namespace barquill

@@ -1,6 +1,8 @@
 #include "store/AudioStore.h"
 
 #include "buffer/BufferOps.h"
+#include "export/ExportSet.h"
+#include "export/Resample.h"
 #include "settings/AppSettings.h"
 #include "stretch/LoopStretch.h"
 
@@ -9,6 +11,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <cctype>
 #include <exception>
 
 namespace barquill {
@@ -52,15 +55,15 @@ void AudioStore::requestStretchedLoop() {
 }
 
 void AudioStore::startStretchJob() {
-    // The job reads only the loop buffer, which nobody writes once it is built.
+    // The job copies the loop's frames out of the track (or its mirror), which nobody writes
+    // once it is built, so the GUI thread copies nothing.
     const int64_t generation = stretchGen_;
     BufferRange source = loopPlay_;
     const int bars = loopBarCount_;
     const double target = matchTempo_;
     stretchJob_ = QtConcurrent::run([source, bars, target]() -> StretchOutcome {
         try {
-            // The loop as cut, copied here off the GUI thread: the stretcher reads one buffer.
-            const PCMBufferPtr loop = copyFrames(*source.buffer, source.startFrame, source.frames);
+            PCMBufferPtr loop = copyFrames(*source.buffer, source.startFrame, source.playableFrames());
             if (!loop) return std::string("Not enough memory to stretch the loop.");
             return stretchLoopToTempo(RubberBandTimeStretcher{}, *loop, bars, target);
         } catch (const std::exception& e) {
@@ -98,6 +101,52 @@ void AudioStore::applyStretchedLoop(int64_t generation, BufferRange source, doub
 Frame AudioStore::currentLoopOffset() const {
     const Frame f = currentFrame();
     return isReversed_ ? loopStartFrame_ + loopFrames_ - 1 - f : f - loopStartFrame_;
+}
+
+std::variant<PCMBufferPtr, QString> AudioStore::stretchForExport(const PCMBufferPtr& audio, int bars) const {
+    const auto failure = [](std::string reason) {
+        if (!reason.empty())
+            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+        return QString::fromStdString(ExportSet::failureMessage("Export failed", reason));
+    };
+    if (!audio || audio->frameLength() == 0) return failure("the loop lies outside the file.");
+    // Stretched at the export rate, so the written length is the length rule's to the frame.
+    const PCMBufferPtr atRate = resampleBuffer(audio, exportSampleRateSetting());
+    if (!atRate) return failure("sample-rate conversion failed.");
+    StretchOutcome outcome = stretchLoopToTempo(stretcher_, *atRate, bars, matchTempo_);
+    if (auto* message = std::get_if<std::string>(&outcome)) return failure(*message);
+    return std::get<PCMBufferPtr>(std::move(outcome));
+}
+
+std::optional<QString> AudioStore::stretchLoopJob(LoopExportJob& job) const {
+    if (!(matchTempo_ > 0) || !job.bars || !job.buffer) return std::nullopt;
+    // Rendered once here, so a failure reads as the export's and nothing is written.
+    auto stretched =
+        stretchForExport(job.render(*job.buffer, job.span), job.bars->second - job.bars->first + 1);
+    if (auto* message = std::get_if<QString>(&stretched)) return *message;
+    job.render = [audio = std::get<PCMBufferPtr>(std::move(stretched))](const PCMBuffer&, const LoopSpan&) {
+        return audio;
+    };
+    job.bpm = matchTempo_;
+    return std::nullopt;
+}
+
+std::optional<QString> AudioStore::stretchKitJob(SliceKitJob& job) const {
+    if (!(matchTempo_ > 0) || job.bars.empty() || !job.bars.front().number || !job.buffer)
+        return std::nullopt;
+    // The kit's bars follow each other: one loop from the first bar's start to the last one's end,
+    // forward; each slice is mirrored on its own as without a target.
+    const int64_t start = job.bars.front().range.start, end = job.bars.back().range.end;
+    const auto count = static_cast<int64_t>(job.bars.size());
+    auto stretched = stretchForExport(copyFrames(*job.buffer, start, end - start), static_cast<int>(count));
+    if (auto* message = std::get_if<QString>(&stretched)) return *message;
+    job.buffer = std::get<PCMBufferPtr>(std::move(stretched));
+    const auto frames = static_cast<int64_t>(job.buffer->frameLength());
+    for (int64_t i = 0; i < count; ++i)
+        job.bars[static_cast<size_t>(i)].range = {i * frames / count, (i + 1) * frames / count};
+    job.exportSampleRate = job.buffer->sampleRate();
+    job.bpm = matchTempo_;
+    return std::nullopt;
 }
 
 void AudioStore::switchLoopPass() {

@@ -4,9 +4,11 @@
 #include "settings/RecentFiles.h"
 #include "store/AudioStore.h"
 #include "waveform/LoadingBadge.h"
+#include "waveform/LoopDrag.h"
 #include "waveform/WaveformEmptyState.h"
 #include "waveform/WaveformInputView.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
@@ -47,6 +49,13 @@ WaveformView::WaveformView(AudioStore* store, RecentFiles* recents, AppSettings*
     input_->onRightPanMoved = [this](double fraction) { store_->dragPan(fraction); };
     input_->onRightPanEnded = [this] { store_->endDragPan(); };
     input_->onDoubleClick = [this] { store_->zoomToFit(); };
+    // Ctrl-drag from inside the loop hands the loop to other applications; Alt stays the fine click.
+    new LoopDragSource(input_, store_, [this](const QMouseEvent& event) {
+        const auto loop = store_->loopRange();
+        const double t = store_->timeAtFraction(input_->fractionAt(event.position().x()));
+        return event.modifiers().testFlag(Qt::ControlModifier) && loop && t >= loop->first &&
+               t < loop->second;
+    });
 
     // Everything but the playhead may change the canvas; the value comparison decides whether it
     // is rendered again.

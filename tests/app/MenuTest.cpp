@@ -24,11 +24,12 @@ TEST_F(MenuTest, MenusHoldEveryItemInOrderWithItsKey) {
     AppMenus* menus = window->menus();
     EXPECT_EQ(menuTitles(menus->viewMenu()),
               (QStringList{"Zoom In", "Zoom Out", "Zoom to Fit", "—", "Pan Left", "Pan Right"}));
-    EXPECT_EQ(menuTitles(menus->barMenu()),
-              (QStringList{"Analyze", "—", "Nudge Grid Left ¼ Bar", "Nudge Grid Right ¼ Bar",
-                           "Reset Grid Nudge", "—", "Move Loop Left 1 Bar", "Move Loop Right 1 Bar", "—",
-                           "Reverse", "—", "Export Loop", "—", "Match Tempo", "Match Half the Detected Tempo",
-                           "Match Double the Detected Tempo", "Match Tempo Off"}));
+    EXPECT_EQ(
+        menuTitles(menus->barMenu()),
+        (QStringList{"Analyze", "—", "Nudge Grid Left ¼ Bar", "Nudge Grid Right ¼ Bar", "Reset Grid Nudge",
+                     "—", "Move Loop Left 1 Bar", "Move Loop Right 1 Bar", "—", "Reverse", "—", "Export Loop",
+                     "Export Slice Kit…", "—", "Match Tempo", "Match Half the Detected Tempo",
+                     "Match Double the Detected Tempo", "Match Tempo Off"}));
     EXPECT_EQ(menuTitles(menus->fileMenu()).mid(0, 2), (QStringList{"Open…", "Open Recent"}));
     EXPECT_EQ(menuItem("Open…")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(menuItem("Zoom In")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Equal));
@@ -67,7 +68,7 @@ TEST_F(MenuTest, WhileAnalysisRunsTheFirstBarItemReadsAnalyzingAndIsDisabled) {
     EXPECT_EQ(
         enabledItems(window->menus()->barMenu()),
         (QStringList{"Re-analyze", "Nudge Grid Left ¼ Bar", "Nudge Grid Right ¼ Bar", "Move Loop Left 1 Bar",
-                     "Move Loop Right 1 Bar", "Reverse", "Export Loop", "Match Tempo",
+                     "Move Loop Right 1 Bar", "Reverse", "Export Loop", "Export Slice Kit…", "Match Tempo",
                      "Match Half the Detected Tempo", "Match Double the Detected Tempo"}));
 }
 
@@ -75,7 +76,7 @@ TEST_F(MenuTest, AfterAFailedAnalysisGridAndLoopStepStayDisabledWhileZoomAndReve
     openAndSettle(writeSilence());
     ASSERT_FALSE(store->analysis());
     EXPECT_EQ(enabledItems(window->menus()->barMenu()),
-              (QStringList{"Analyze", "Reverse", "Export Loop", "Match Tempo"}));
+              (QStringList{"Analyze", "Reverse", "Export Loop", "Export Slice Kit…", "Match Tempo"}));
     EXPECT_EQ(enabledItems(window->menus()->viewMenu()).size(), 5);
 }
 

@@ -1,10 +1,13 @@
 #include "AppFixture.h"
 
 #include "app/ContentToolbar.h"
+#include "app/ToolbarButtons.h"
 #include "waveform/WaveformView.h"
 
 #include <QDir>
 #include <QImage>
+#include <QMenu>
+#include <QPainter>
 #include <QPixmap>
 
 namespace barquill::test {
@@ -36,6 +39,29 @@ TEST_F(ScreenshotTest, MainWindowWithAnAnalysedLoopedFileIsSavedAsPng) {
     store->setDisplayMode(WaveformDisplayMode::mono);
     ASSERT_TRUE(waitUntil([&] { return window->waveform()->stableSize() == window->waveform()->size(); }));
     ASSERT_TRUE(window->grab().toImage().save(folder + QStringLiteral("/main-window-mono.png")));
+}
+
+// The toolbar's export area with the export control's menu open beneath its button.
+TEST_F(ScreenshotTest, ExportControlWithItsMenuIsSavedAsPng) {
+    window->resize(1280, 640);
+    openAndSettle(writeClicks());
+    ContentToolbar* bar = window->toolbar();
+    QWidget* button = bar->buttonFor(bar->exportMenuAction());
+    QMenu* menu = bar->exportMenuAction()->menu();
+    ASSERT_NE(menu, nullptr);
+    menu->adjustSize();
+    const QImage toolbar = bar->grab().toImage();
+    const QImage items = menu->grab().toImage();
+    const QPoint under = button->mapTo(bar, QPoint(0, button->height() + 2));
+    QImage shot(toolbar.width(), toolbar.height() + items.height() + 8, QImage::Format_ARGB32);
+    shot.fill(bar->palette().color(QPalette::Window));
+    QPainter painter(&shot);
+    painter.drawImage(0, 0, toolbar);
+    painter.drawImage(std::min(under.x(), shot.width() - items.width()), under.y(), items);
+    painter.end();
+    const QString folder = QStringLiteral(BARQUILL_BUILD_DIR "/artifacts");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(shot.save(folder + QStringLiteral("/toolbar-export-control.png")));
 }
 
 TEST_F(ScreenshotTest, EmptyWindowWithRecentFilesIsSavedAsPng) {

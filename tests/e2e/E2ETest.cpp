@@ -164,6 +164,19 @@ public:
         }
     }
 
+    // Waits until the recording since `from` holds `frames` frames from its first sound on.
+    void waitForSound(int64_t from, int64_t frames) const {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 15000) {
+            const auto heard = recordedLeft(from);
+            const auto first =
+                std::find_if(heard.begin(), heard.end(), [](float x) { return std::fabs(x) > 1e-3f; });
+            if (heard.end() - first >= frames) return;
+            QThread::msleep(50);
+        }
+    }
+
     // The recorded left channel from `from` to now (frames of the monitor recording).
     std::vector<float> recordedLeft(int64_t from, Services::Sink sink = Services::first) const {
         auto channels = services.recording(from, services.recordedFrames(sink), sink);
@@ -262,7 +275,8 @@ TEST_F(EndToEnd, Step3_LoopRepeatsTheBarSeamlessly) {
 
     const int64_t before = session->services.recordedFrames();
     session->press("space");
-    QThread::msleep(static_cast<unsigned long>((loopEnd - loopStart) * 2500 + 500));
+    // Two and a half passes as heard, however long the device took to start.
+    session->waitForSound(before, loopFrames * 5 / 2);
     const auto heard = session->recordedLeft(before);
 
     // Each pass is the bar itself; the second pass starts exactly one loop length after the first.
@@ -446,6 +460,60 @@ TEST_F(EndToEnd, Step9_LosingTheOutputStopsWithAMessageAndTheDefaultPlaysOn) {
         << "the default sink got no sound";
     EXPECT_TRUE(session->state()["outputNote"].toString().contains("not available"))
         << session->state()["statusMessage"].toString().toStdString();
+}
+
+TEST_F(EndToEnd, Step10_ChangingTheOutputWhilePlayingGoesOnFromTheSamePlace) {
+    ASSERT_TRUE(isPlaying(session->state()));
+    // From the start again, so the file does not end during the step.
+    session->press("BackSpace");
+    session->press("ctrl+comma");
+    QString found;
+    for (int i = 0; i < 50 && found.trimmed().isEmpty(); ++i) {
+        session->services.run("xdotool", {"search", "--onlyvisible", "--name", "^Settings$"}, &found);
+        QThread::msleep(100);
+    }
+    const QString settingsWindow = found.trimmed().split('\n').last();
+    ASSERT_FALSE(settingsWindow.isEmpty()) << "the settings window did not open";
+    // The device list is read off the GUI thread (the sound server may take up to a second).
+    QThread::msleep(2000);
+
+    // The popup lists System default, ALSA's devices, First and the missing Second: Up picks First.
+    // It is the last row, above its "not connected" note and "Reset to Defaults": a click opens it,
+    // Escape closes it and leaves the keyboard on it.
+    QString geometry;
+    session->services.run("xdotool", {"getwindowgeometry", "--shell", settingsWindow}, &geometry);
+    const auto value = [&](const QString& key) {
+        for (const QString& line : geometry.split('\n'))
+            if (line.startsWith(key + "=")) return line.section('=', 1).toInt();
+        return 0;
+    };
+    session->services.run("xdotool",
+                          {"mousemove", "--window", settingsWindow, QString::number(value("WIDTH") - 100),
+                           QString::number(value("HEIGHT") - 94), "click", "1"});
+    QThread::msleep(300);
+    session->services.run("xdotool", {"key", "Escape"});
+    const double before = session->state()["currentTime"].toDouble();
+    session->press("Up", settingsWindow);
+    ASSERT_TRUE(session->waitFor(
+        [](const QJsonObject& s) { return s["outputDevice"] == "PulseAudio/nullout"; }, 5000));
+    // Past the switch, the new stream plays the file from where the playhead was, not from its start.
+    QThread::msleep(1500);
+    const int64_t from = session->services.recordedFrames(Services::first);
+    QThread::msleep(500);
+    const auto heard = session->recordedLeft(from, Services::first);
+    ASSERT_GT(heard.size(), static_cast<size_t>(kRate / 4));
+    const QJsonObject now = session->state();
+    EXPECT_TRUE(isPlaying(now));
+    const double after = now["currentTime"].toDouble();
+    EXPECT_GT(after, before);
+    const double fromSeconds = std::max(0.0, before - 0.5);
+    const auto around =
+        session->sourceLeft(std::llround(fromSeconds * kRate), std::llround((after + 0.5) * kRate));
+    const Match match = findInside(around, std::vector<float>(heard.begin(), heard.begin() + kRate / 4));
+    EXPECT_GT(match.correlation, 0.98) << "the new device does not play the file near the playhead";
+    const double heardAt = fromSeconds + static_cast<double>(match.offset) / kRate;
+    EXPECT_GT(heardAt, before) << "playback did not go on from " << before << " s";
+    EXPECT_LT(heardAt, after + 0.3);
     session->press("space");
     ASSERT_TRUE(session->waitFor([](const QJsonObject& s) { return !isPlaying(s); }, 5000));
 }

@@ -47,9 +47,16 @@ TEST_F(TransientOneShots, OnlyNonKickHitsAreWrittenAndASkippedHitKeepsItsNumber)
     analysis.gatedOut = 7;
     const auto outcome = writeTransientOneShots(job, analysis);
     EXPECT_EQ(outcome, (TransientExportOutcome{std::nullopt, 3, 4, 1, 7, true}));
-    EXPECT_EQ(fileNamesIn(folder),
-              (std::set<std::string>{"Song_transient01of04.wav", "Song_transient02of04.wav",
-                                     "Song_transient04of04.wav"}));
+    EXPECT_EQ(
+        fileNamesIn(folder),
+        (std::set<std::string>{"Song_transient01of04.wav", "Song_transient02of04.wav",
+                               "Song_transient04of04.wav", "Song_transients.sfz", "Song_transients.sf2"}));
+    // The kit plays the one-shots on consecutive keys from C1.
+    EXPECT_EQ(readBytes(folder / "Song_transients.sfz"), "// Song_transients\n<group> loop_mode=one_shot\n"
+                                                         "<region> sample=Song_transient01of04.wav key=36\n"
+                                                         "<region> sample=Song_transient02of04.wav key=37\n"
+                                                         "<region> sample=Song_transient04of04.wav key=38\n");
+    EXPECT_EQ(riffChunks(folder / "Song_transients.sf2").count("LIST"), 1u);
     const auto second = channelOf("Song_transient02of04.wav", 1);
     ASSERT_EQ(second.size(), 60u);
     EXPECT_EQ(second.front(), 2300.0f);

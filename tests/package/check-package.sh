@@ -33,7 +33,7 @@ grep -q '<mediatype>audio/x-caf</mediatype>' "$root/usr/share/metainfo/app.barqu
     fail "the metainfo does not list the MIME types"
 
 depends="$(dpkg-deb -f "$deb" Depends)"
-for lib in libportaudio2 libsndfile1 libsoxr0 libqt6widgets6 libqt6network6 libc6; do
+for lib in libportaudio2 libsndfile1 libsoxr0 librubberband2 libpulse0 libqt6widgets6 libqt6network6 libc6; do
     [[ "$depends" == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
 done
 

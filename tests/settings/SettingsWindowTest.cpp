@@ -47,7 +47,8 @@ TEST_F(SettingsWindowTest, ShowsTheSectionsAndLabelsInOrder) {
     EXPECT_EQ(texts, (QStringList{"Waveform", "Bar marker color", "Loop marker color", "Detail",
                                   "Snap clicks to bars", "Start with Loop enabled", "Slice Preview",
                                   "Gap between slices", "Slice Export", "Export folder", "Slice fade in/out",
-                                  "Bit depth", "Sample rate", "Transients", "Detection sensitivity"}));
+                                  "Bit depth", "Sample rate", "Transients", "Detection sensitivity",
+                                  "Audio output", "Output device"}));
     EXPECT_EQ(control("previewGapMs")->parentWidget()->toolTip(),
               QStringLiteral("Silence between preview slices"));
     EXPECT_EQ(control("waveformResolution")->toolTip(),

@@ -27,6 +27,13 @@ protected:
             names.push_back("44100-1-breakdown-32s_transient0" + std::to_string(j) + "of08.wav");
         return names;
     }
+    // The one-shots and the kit that maps them.
+    static std::vector<std::string> allNames() {
+        std::vector<std::string> names = oneShotNames();
+        names.push_back("44100-1-breakdown-32s_transients.sf2");
+        names.push_back("44100-1-breakdown-32s_transients.sfz");
+        return names;
+    }
 };
 
 TEST_F(StoreTransientExport, OnlyTheNonKickHitsOfTheQuietBreakdownAreWritten) {
@@ -35,7 +42,7 @@ TEST_F(StoreTransientExport, OnlyTheNonKickHitsOfTheQuietBreakdownAreWritten) {
     EXPECT_EQ(store->exportFlash(),
               QString::fromStdString("Exported 8 transients (5 kicks + 44 loud hits skipped) → " +
                                      out.path().filename().string()));
-    ASSERT_EQ(fileNames(out.path()), oneShotNames());
+    ASSERT_EQ(fileNames(out.path()), allNames());
     for (const auto& name : oneShotNames()) {
         // Hits last from 60 ms to 400 ms and end in a fade-out to silence.
         const std::vector<float> samples = samplesOf(out / name);
@@ -55,7 +62,7 @@ TEST_F(StoreTransientExport, ASecondPressWhileRunningDoesNothing) {
     EXPECT_EQ(chooserCalls, 1);
     ASSERT_TRUE(waitFor([&] { return !store->isExportingTransients(); }));
     EXPECT_EQ(running.count(), 2);
-    EXPECT_EQ(fileNames(out.path()), oneShotNames());
+    EXPECT_EQ(fileNames(out.path()), allNames());
 }
 
 TEST_F(StoreTransientExport, AReversedDocumentStillExportsForwardWithoutRev) {
@@ -70,7 +77,7 @@ TEST_F(StoreTransientExport, AReversedDocumentStillExportsForwardWithoutRev) {
     ASSERT_TRUE(waitFor([&] { return !store->isReversing(); }));
     ASSERT_TRUE(store->isReversed());
     exportAndWait();
-    ASSERT_EQ(fileNames(reversedOut.path()), oneShotNames());
+    ASSERT_EQ(fileNames(reversedOut.path()), allNames());
     for (size_t j = 0; j < forward.size(); ++j)
         EXPECT_EQ(samplesOf(reversedOut / oneShotNames()[j]), forward[j]) << j;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "buffer/BufferRange.h"
+#include "buffer/PCMBuffer.h"
 #include "platform/audio/OutputDevice.h"
 
 #include <cstdint>
