@@ -133,7 +133,7 @@ ContentToolbar::ContentToolbar(AudioStore* store, QWidget* parent) : QWidget(par
     addButton(exportGroup->layout(), exportTransients_, false);
     // The keys live on the Bar menu's items; the texts here only show them.
     // Icon-only, so the trailing row still fits the narrowest window.
-    exportMenu_ = makeAction(QString(), QStringLiteral("waveform"), QKeySequence());
+    exportMenu_ = makeAction(QString(), QStringLiteral("square.and.arrow.up"), QKeySequence());
     exportMenu_->setToolTip(QStringLiteral("Export the loop as one WAV (Shift+E) or the bar as a slice kit"));
     auto* exportMenu = new QMenu(this);
     exportLoop_ = exportMenu->addAction(QStringLiteral("Export Loop\tShift+E"));

@@ -3,6 +3,7 @@
 #include "stretch/LoopStretch.h"
 
 #include <QKeyEvent>
+#include <QLocale>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -11,6 +12,8 @@
 namespace barquill {
 
 TempoField::TempoField(QWidget* parent) : QDoubleSpinBox(parent) {
+    // The app's own number format, whatever the system's decimal separator.
+    setLocale(QLocale::c());
     setDecimals(1);
     // Wider than the accepted range, so a typed 400 reaches the document and is clamped there.
     setRange(0, 999.9);

@@ -65,20 +65,30 @@ TEST(PlaceBars, BarsOfAtMostPointTwoSecondsAreLeftOutAndLaterIdsKeepTheirPositio
     EXPECT_TRUE(placeBars(std::vector<double>{1.0}, 2.0, 1.2, 1.0f).empty());
 }
 
-TEST(LockBeatGrid, APathOfThreeBeatsBeatsPerBarBelowOneAndInconsistentEstimatesAreNoGrid) {
-    // 201 frames at 70 BPM: the best path from the last window back is 86 → 43 → 0.
-    EXPECT_EQ(test::failureText(lockBeatGrid(estimateWith(std::vector<float>(201, 0.0f), 70), 4)),
-              "Could not lock a beat grid.");
+// A path of three beats, beats per bar below one, mismatched envelopes and no usable tempo are no grid.
+TEST(LockBeatGrid, NeedsMoreThanThreeBeatsBarsOfABeatOrMoreAndAConsistentEstimate) {
     std::vector<float> env(1000, 0.0f);
     for (size_t i = 25; i < env.size(); i += 50)
         env[i] = 1.0f;
     EXPECT_TRUE(std::holds_alternative<BeatBarAnalysis>(lockBeatGrid(estimateWith(env, 120), 4)));
-    EXPECT_FALSE(test::failureText(lockBeatGrid(estimateWith(env, 120), 0)).empty());
     TempoEstimate broken = estimateWith(env, 120);
     broken.frameRMS.pop_back();
-    EXPECT_EQ(test::failureText(lockBeatGrid(broken, 4)), "Could not lock a beat grid.");
-    for (double bpm : {0.0, 1e-300, 1e-310})
-        EXPECT_EQ(test::failureText(lockBeatGrid(estimateWith(env, bpm), 4)), "Could not lock a beat grid.");
+    const std::string noGrid = "Could not lock a beat grid.";
+    const struct {
+        TempoEstimate estimate;
+        int beatsPerBar;
+        std::string text;
+    } cases[] = {
+        // 201 frames at 70 BPM: the best path from the last window back is 86 → 43 → 0.
+        {estimateWith(std::vector<float>(201, 0.0f), 70), 4, noGrid},
+        {estimateWith(env, 120), 0,
+         "Invalid analyzer settings (need 0 < minimum BPM ≤ maximum BPM and at least 1 beat per bar)."},
+        {broken, 4, noGrid},
+        {estimateWith(env, 0.0), 4, noGrid},
+        {estimateWith(env, 1e-300), 4, noGrid},
+        {estimateWith(env, 1e-310), 4, noGrid}};
+    for (const auto& c : cases)
+        EXPECT_EQ(test::failureText(lockBeatGrid(c.estimate, c.beatsPerBar)), c.text) << c.estimate.bpm;
 }
 
 } // namespace

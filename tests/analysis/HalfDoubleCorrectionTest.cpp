@@ -9,47 +9,39 @@ namespace barquill {
 namespace {
 
 // 100 frames per second; `on` at every beat of `tempo`, `off` halfway between, 0 elsewhere.
-std::vector<float> pulses(double tempo, float on, float off, size_t frames = 3000) {
-    std::vector<float> env(frames, 0.0f);
+std::vector<float> pulses(double tempo, float on, float off) {
+    std::vector<float> env(3000, 0.0f);
     const double period = 60.0 / tempo * 100.0;
-    for (double t = 0; t < static_cast<double>(frames - 1); t += period) {
+    for (double t = 0; t < 2999; t += period) {
         env[static_cast<size_t>(std::llround(t))] = on;
-        if (t + period / 2 < static_cast<double>(frames - 1))
-            env[static_cast<size_t>(std::llround(t + period / 2))] = off;
+        if (t + period / 2 < 2999) env[static_cast<size_t>(std::llround(t + period / 2))] = off;
     }
     return env;
 }
 
-struct HalfDoubleCase {
-    double found;
-    double slower;  // the tempo whose off-beats are weighed
-    float offLevel; // relative to 1 on the beats
-    double expected;
-};
-
-class HalfDoubleTest : public ::testing::TestWithParam<HalfDoubleCase> {};
-
-TEST_P(HalfDoubleTest, ChoosesByTheOffBeatRatioOfTheSlowerTempo) {
-    const HalfDoubleCase c = GetParam();
-    EXPECT_EQ(correctHalfDouble(c.found, pulses(c.slower, 1.0f, c.offLevel), 100, 70, 180), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(DefaultRange, HalfDoubleTest,
-                         ::testing::Values(
-                             // Found 150: 75 is tested; weak off-beats halve it, strong ones keep it.
-                             HalfDoubleCase{150, 75, 0.5f, 75}, HalfDoubleCase{150, 75, 0.9f, 150},
-                             // A ratio of exactly 0.75 is not above it, so the slower tempo wins.
-                             HalfDoubleCase{150, 75, 0.75f, 75},
-                             // Found 85: the ratio is taken at 85; strong off-beats double it to 170.
-                             HalfDoubleCase{85, 85, 0.5f, 85}, HalfDoubleCase{85, 85, 0.9f, 170},
-                             // Between 90.25 and 139.75 neither test applies.
-                             HalfDoubleCase{120, 60, 1.0f, 120}, HalfDoubleCase{90.25, 90.25, 1.0f, 90.25},
-                             HalfDoubleCase{139.75, 69.875, 0.0f, 139.75}));
-
-TEST(CorrectHalfDouble, AFlatEnvelopeKeepsTheSlowerTempoOfEitherTest) {
-    const std::vector<float> flat(3000, 0.0f);
-    EXPECT_EQ(correctHalfDouble(150, flat, 100, 70, 180), 75);
-    EXPECT_EQ(correctHalfDouble(85, flat, 100, 70, 180), 85);
+TEST(CorrectHalfDouble, ChoosesByTheOffBeatRatioOfTheSlowerTempo) {
+    const struct {
+        double found, slower; // the slower tempo is the one whose off-beats are weighed
+        float on, off;
+        double expected;
+    } cases[] = {
+        // Found 150: 75 is tested; weak off-beats halve it, strong ones keep it; exactly 0.75 is not above.
+        {150, 75, 1, 0.5f, 75},
+        {150, 75, 1, 0.9f, 150},
+        {150, 75, 1, 0.75f, 75},
+        // Found 85: the ratio is taken at 85; strong off-beats double it to 170.
+        {85, 85, 1, 0.5f, 85},
+        {85, 85, 1, 0.9f, 170},
+        // Between 90.25 and 139.75 neither test applies.
+        {120, 60, 1, 1, 120},
+        {90.25, 90.25, 1, 1, 90.25},
+        {139.75, 69.875, 1, 0, 139.75},
+        // A flat envelope keeps the slower tempo of either test.
+        {150, 75, 0, 0, 75},
+        {85, 85, 0, 0, 85}};
+    for (const auto& c : cases)
+        EXPECT_EQ(correctHalfDouble(c.found, pulses(c.slower, c.on, c.off), 100, 70, 180), c.expected)
+            << c.found << " off " << c.off;
 }
 
 TEST(CorrectHalfDouble, TheDoubleTestDecidesWhenBothApply) {

@@ -6,6 +6,7 @@
 #include "settings/SettingsWindow.h"
 
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTest>
@@ -18,6 +19,7 @@ namespace {
 TEST_F(AppTest, NumbersKeepTheirFixedFormatsUnderACommaDecimalLocale) {
     const CommaLocale locale;
     ASSERT_EQ(locale.problem(), "");
+    launch(); // the windows are made under the locale, as at a real start
     openAndSettle(writeClicks());
     const QString out = QString::fromStdString((dir / "out").string());
     QDir().mkpath(out);
@@ -32,6 +34,11 @@ TEST_F(AppTest, NumbersKeepTheirFixedFormatsUnderACommaDecimalLocale) {
         << status->messageText().toStdString();
     QTest::keyClick(window, Qt::Key_BracketRight);
     shown << status->messageText();
+    auto* tempo = window->findChild<QDoubleSpinBox*>(QStringLiteral("matchTempo"));
+    ASSERT_NE(tempo, nullptr);
+    tempo->setValue(120.5);
+    shown << tempo->text();
+    EXPECT_EQ(tempo->text(), QStringLiteral("120.5 BPM"));
     QTest::keyClick(window, Qt::Key_E);
     ASSERT_TRUE(store->exportFlash());
     shown << *store->exportFlash();

@@ -20,39 +20,31 @@ TEST(CopyFrames, ClipsTheCountAtTheEndAndRefusesEmptyRanges) {
     EXPECT_FALSE(copyFrames(*src, 3, 0));
 }
 
-TEST(ReverseInPlace, SwapsMirroredFramesInEveryChannel) {
-    auto src = makeRampBuffer(5, 2);
-    reverseInPlace(*src);
-    EXPECT_EQ(src->channel(0)[0], 1004.0f);
-    EXPECT_EQ(src->channel(0)[2], 1002.0f);
-    EXPECT_EQ(src->channel(1)[4], 2000.0f);
-}
-
-TEST(ReversedCopy, MirrorsFrameIToLengthMinusOneMinusIAndLeavesTheSourceAlone) {
-    auto src = makeRampBuffer(4, 2);
-    auto mirror = reversedCopy(*src);
-    ASSERT_TRUE(mirror);
-    for (uint32_t i = 0; i < 4; ++i)
-        EXPECT_EQ(mirror->channel(1)[i], src->channel(1)[3 - i]);
-    EXPECT_EQ(src->channel(0)[0], 1000.0f);
-    auto empty = PCMBuffer::create(44100, 1, 4);
-    EXPECT_FALSE(reversedCopy(*empty));
+TEST(Reverse, MirrorsFrameIToLengthMinusOneMinusIInEveryChannel) {
+    for (const uint32_t frames : {4u, 5u}) { // even and odd: the middle frame stays
+        auto src = makeRampBuffer(frames, 2);
+        auto mirror = reversedCopy(*src);
+        ASSERT_TRUE(mirror);
+        reverseInPlace(*src);
+        for (uint32_t c = 0; c < 2; ++c)
+            for (uint32_t i = 0; i < frames; ++i) {
+                const float expected = 1000.0f * (c + 1) + (frames - 1 - i);
+                EXPECT_EQ(mirror->channel(c)[i], expected);
+                EXPECT_EQ(src->channel(c)[i], expected);
+            }
+    }
+    EXPECT_FALSE(reversedCopy(*PCMBuffer::create(44100, 1, 4)));
 }
 
 TEST(MonoMixdown, IsTheMeanOfAllChannels) {
     auto buffer = test::makeBuffer({{1.0f, 0.5f}, {0.0f, -0.5f}, {0.5f, 0.0f}}, 44100);
-    auto mono = monoMixdown(*buffer);
-    ASSERT_EQ(mono.size(), 2u);
-    EXPECT_FLOAT_EQ(mono[0], 0.5f);
-    EXPECT_FLOAT_EQ(mono[1], 0.0f);
+    EXPECT_EQ(monoMixdown(*buffer), (std::vector<float>{0.5f, 0.0f}));
 }
 
-TEST(FormatTime, ShowsMinutesSecondsAndTruncatedHundredths) {
-    EXPECT_EQ(formatTime(65.379), "01:05.37");
-    EXPECT_EQ(formatTime(0), "00:00.00");
-    EXPECT_EQ(formatTime(6000.5), "100:00.50");
-    // Negative or non-finite times show zero.
-    EXPECT_EQ(formatTime(-1), "00:00.00");
-    EXPECT_EQ(formatTime(std::nan("")), "00:00.00");
-    EXPECT_EQ(formatTime(INFINITY), "00:00.00");
+TEST(FormatTime, ShowsMinutesSecondsAndTruncatedHundredthsAndZeroForNegativeOrNonFinite) {
+    const std::pair<double, const char*> cases[] = {{65.379, "01:05.37"},       {0, "00:00.00"},
+                                                    {6000.5, "100:00.50"},      {-1, "00:00.00"},
+                                                    {std::nan(""), "00:00.00"}, {INFINITY, "00:00.00"}};
+    for (const auto& [seconds, text] : cases)
+        EXPECT_EQ(formatTime(seconds), text) << seconds;
 }

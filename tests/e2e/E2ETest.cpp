@@ -496,24 +496,25 @@ TEST_F(EndToEnd, Step10_ChangingTheOutputWhilePlayingGoesOnFromTheSamePlace) {
     session->press("Up", settingsWindow);
     ASSERT_TRUE(session->waitFor(
         [](const QJsonObject& s) { return s["outputDevice"] == "PulseAudio/nullout"; }, 5000));
-    // Past the switch, the new stream plays the file from where the playhead was, not from its start.
-    QThread::msleep(1500);
+    // The switch runs on the audio-server thread and has been seen to take two seconds under load;
+    // then the new stream plays the file on from the playhead, which never went back.
     const int64_t from = session->services.recordedFrames(Services::first);
-    QThread::msleep(500);
+    QThread::msleep(4000);
     const auto heard = session->recordedLeft(from, Services::first);
-    ASSERT_GT(heard.size(), static_cast<size_t>(kRate / 4));
+    ASSERT_GT(heard.size(), static_cast<size_t>(kRate / 2));
     const QJsonObject now = session->state();
     EXPECT_TRUE(isPlaying(now));
     const double after = now["currentTime"].toDouble();
     EXPECT_GT(after, before);
-    const double fromSeconds = std::max(0.0, before - 0.5);
+    const double fromSeconds = std::max(0.0, after - 2.0);
     const auto around =
         session->sourceLeft(std::llround(fromSeconds * kRate), std::llround((after + 0.5) * kRate));
-    const Match match = findInside(around, std::vector<float>(heard.begin(), heard.begin() + kRate / 4));
-    EXPECT_GT(match.correlation, 0.98) << "the new device does not play the file near the playhead";
+    const Match match = findInside(around, std::vector<float>(heard.end() - kRate / 2, heard.end()));
+    EXPECT_GT(match.correlation, 0.98) << "the new device does not play the file at the playhead";
     const double heardAt = fromSeconds + static_cast<double>(match.offset) / kRate;
     EXPECT_GT(heardAt, before) << "playback did not go on from " << before << " s";
-    EXPECT_LT(heardAt, after + 0.3);
+    // The last half second heard ends at the playhead, less the output's latency.
+    EXPECT_NEAR(heardAt + 0.5, after, 0.4);
     session->press("space");
     ASSERT_TRUE(session->waitFor([](const QJsonObject& s) { return !isPlaying(s); }, 5000));
 }

@@ -35,80 +35,78 @@ TEST_F(AppSettingsLoad, AnEmptyStoreGivesDefaultsAndWritesOnlyTheNormalisedNumbe
         EXPECT_FALSE(disk.contains(absent)) << absent;
 }
 
-struct NumberCase {
-    const char* key;
-    QVariant stored; // invalid: key missing
-    double loaded;
-};
-
-class NumberNormalisation : public SettingsFixture, public ::testing::WithParamInterface<NumberCase> {};
-
-TEST_P(NumberNormalisation, LoadsTheCheckedValueAndWritesItBack) {
-    const NumberCase& c = GetParam();
-    if (c.stored.typeId() == QMetaType::Double) defaults.setDouble(c.key, c.stored.toDouble());
-    if (c.stored.typeId() == QMetaType::LongLong) defaults.setInteger(c.key, c.stored.toLongLong());
-    if (c.stored.typeId() == QMetaType::QString) defaults.setString(c.key, c.stored.toString());
-    if (c.stored.typeId() == QMetaType::Bool) defaults.setBoolean(c.key, c.stored.toBool());
-    AppSettings settings(defaults);
-    EXPECT_EQ(settings.property(QByteArray(c.key).mid(9)).toDouble(), c.loaded);
-    EXPECT_EQ(stored().number(c.key), c.loaded);
+// Each number is loaded checked (clamped, or the default when of the wrong type or value) and written
+// back as loaded.
+TEST_F(AppSettingsLoad, NumbersLoadTheCheckedValueAndWriteItBack) {
+    const struct {
+        const char* key;
+        QVariant stored; // invalid: key missing
+        double loaded;
+    } cases[] = {{Keys::previewGapMs, 750.0, 500},
+                 {Keys::previewGapMs, -5.0, 0},
+                 {Keys::previewGapMs, 350.0, 350},
+                 {Keys::previewGapMs, qint64(35), 35},
+                 {Keys::previewGapMs, QString("40"), 100},
+                 {Keys::previewGapMs, true, 100},
+                 {Keys::sliceFadeMs, 80.0, 50},
+                 {Keys::sliceFadeMs, 2.5, 2.5},
+                 {Keys::transientSensitivity, 150.0, 100},
+                 {Keys::transientSensitivity, -0.5, 0},
+                 {Keys::exportSampleRate, 22050.0, 44100},
+                 {Keys::exportSampleRate, qint64(48000), 48000},
+                 {Keys::exportSampleRate, 96000.0, 96000},
+                 {Keys::exportSampleRate, QString("48000"), 44100},
+                 {Keys::exportBitDepth, qint64(8), 24},
+                 {Keys::exportBitDepth, qint64(16), 16},
+                 {Keys::exportBitDepth, 32.0, 32},
+                 {Keys::waveformResolution, qint64(4096), 1024},
+                 {Keys::waveformResolution, qint64(512), 512},
+                 {Keys::waveformResolution, QString("2048"), 2048},
+                 {Keys::matchTempoBPM, {}, 0},
+                 {Keys::matchTempoBPM, 350.0, 300},
+                 {Keys::matchTempoBPM, 12.0, 40},
+                 {Keys::matchTempoBPM, -3.0, 0},
+                 {Keys::matchTempoBPM, 139.5, 139.5}};
+    for (const auto& c : cases) {
+        defaults.remove(c.key);
+        if (c.stored.typeId() == QMetaType::Double) defaults.setDouble(c.key, c.stored.toDouble());
+        if (c.stored.typeId() == QMetaType::LongLong) defaults.setInteger(c.key, c.stored.toLongLong());
+        if (c.stored.typeId() == QMetaType::QString) defaults.setString(c.key, c.stored.toString());
+        if (c.stored.typeId() == QMetaType::Bool) defaults.setBoolean(c.key, c.stored.toBool());
+        AppSettings settings(defaults);
+        EXPECT_EQ(settings.property(QByteArray(c.key).mid(9)).toDouble(), c.loaded) << c.key;
+        EXPECT_EQ(stored().number(c.key), c.loaded) << c.key << " " << c.stored.toString().toStdString();
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, NumberNormalisation,
-    ::testing::Values(
-        NumberCase{Keys::previewGapMs, 750.0, 500}, NumberCase{Keys::previewGapMs, -5.0, 0},
-        NumberCase{Keys::previewGapMs, 350.0, 350}, NumberCase{Keys::previewGapMs, qint64(35), 35},
-        NumberCase{Keys::previewGapMs, QString("40"), 100}, NumberCase{Keys::previewGapMs, true, 100},
-        NumberCase{Keys::sliceFadeMs, 80.0, 50}, NumberCase{Keys::sliceFadeMs, 2.5, 2.5},
-        NumberCase{Keys::transientSensitivity, 150.0, 100}, NumberCase{Keys::transientSensitivity, -0.5, 0},
-        NumberCase{Keys::exportSampleRate, 22050.0, 44100},
-        NumberCase{Keys::exportSampleRate, qint64(48000), 48000},
-        NumberCase{Keys::exportSampleRate, 96000.0, 96000},
-        NumberCase{Keys::exportSampleRate, QString("48000"), 44100},
-        NumberCase{Keys::exportBitDepth, qint64(8), 24}, NumberCase{Keys::exportBitDepth, qint64(16), 16},
-        NumberCase{Keys::exportBitDepth, 32.0, 32}, NumberCase{Keys::waveformResolution, qint64(4096), 1024},
-        NumberCase{Keys::waveformResolution, qint64(512), 512},
-        NumberCase{Keys::waveformResolution, QString("2048"), 2048}, NumberCase{Keys::matchTempoBPM, {}, 0},
-        NumberCase{Keys::matchTempoBPM, 350.0, 300}, NumberCase{Keys::matchTempoBPM, 12.0, 40},
-        NumberCase{Keys::matchTempoBPM, -3.0, 0}, NumberCase{Keys::matchTempoBPM, 139.5, 139.5}));
-
-TEST_F(AppSettingsLoad, IntegersAreWrittenBackAsIntegersAndRatesAsDoubles) {
-    defaults.setDouble(Keys::exportBitDepth, 16);
-    defaults.setInteger(Keys::exportSampleRate, 48000);
-    AppSettings settings(defaults);
-    EXPECT_EQ(stored().type(Keys::exportBitDepth), UserDefaults::Type::Integer);
-    EXPECT_EQ(stored().type(Keys::exportSampleRate), UserDefaults::Type::Double);
-}
-
-TEST_F(AppSettingsLoad, SwitchesTakeOnlyBooleansAndWriteNothingOtherwise) {
+// Switches take only booleans and colours only hex text, falling back without being written; integers
+// are written back as integers and rates as doubles; the bookmark is kept unchanged, other types dropped.
+TEST_F(AppSettingsLoad, EachKeyLoadsOnlyItsOwnTypeAndOnlyNumbersAreRewritten) {
     defaults.setString(Keys::snapToBar, "false");
     defaults.setBoolean(Keys::startWithLoopEnabled, true);
+    defaults.setString(Keys::barMarkerColor, " ff0000ff\n");
+    defaults.setString(Keys::loopMarkerColor, "00FF00");
+    defaults.setDouble(Keys::exportBitDepth, 16);
+    defaults.setInteger(Keys::exportSampleRate, 48000);
+    defaults.setString(Keys::exportFolderBookmark, "/tmp");
     AppSettings settings(defaults);
     EXPECT_TRUE(settings.snapToBar());
     EXPECT_TRUE(settings.startWithLoopEnabled());
-    EXPECT_EQ(stored().string(Keys::snapToBar), QStringLiteral("false"));
-}
-
-TEST_F(AppSettingsLoad, ColoursParseWithBlanksAndFallBackWithoutBeingWritten) {
-    defaults.setString(Keys::barMarkerColor, " ff0000ff\n");
-    defaults.setString(Keys::loopMarkerColor, "00FF00");
-    AppSettings settings(defaults);
     EXPECT_EQ(settings.barMarkerColor(), QColor(255, 0, 0));
     EXPECT_EQ(settings.loopMarkerColor(), QColor(Qt::white));
+    EXPECT_FALSE(settings.exportFolderBookmark());
+    const UserDefaults disk = stored();
+    EXPECT_EQ(disk.string(Keys::snapToBar), QStringLiteral("false"));
+    EXPECT_EQ(disk.string(Keys::loopMarkerColor), QStringLiteral("00FF00"));
+    EXPECT_EQ(disk.type(Keys::exportBitDepth), UserDefaults::Type::Integer);
+    EXPECT_EQ(disk.type(Keys::exportSampleRate), UserDefaults::Type::Double);
+    EXPECT_FALSE(disk.contains(Keys::exportFolderBookmark));
+
     defaults.setString(Keys::barMarkerColor, "FF0000FG");
     EXPECT_EQ(AppSettings(defaults).barMarkerColor(), AppSettings::defaultBarMarkerColor());
-    EXPECT_EQ(stored().string(Keys::loopMarkerColor), QStringLiteral("00FF00"));
-}
-
-TEST_F(AppSettingsLoad, TheBookmarkIsKeptUnchangedAndOtherTypesAreDropped) {
     defaults.setData(Keys::exportFolderBookmark, "/no/such/folder");
     EXPECT_EQ(AppSettings(defaults).exportFolderBookmark(), QByteArray("/no/such/folder"));
     EXPECT_EQ(stored().data(Keys::exportFolderBookmark), QByteArray("/no/such/folder"));
-
-    defaults.setString(Keys::exportFolderBookmark, "/tmp");
-    EXPECT_FALSE(AppSettings(defaults).exportFolderBookmark());
-    EXPECT_FALSE(stored().contains(Keys::exportFolderBookmark));
 }
 
 // Each control's write to disk, and Reset, are covered by the settings window tests.
@@ -127,13 +125,9 @@ TEST_F(AppSettingsChange, ASetterNotifiesOnlyOnARealChangeAndAClearedBookmarkIsR
 
 TEST_F(ExportFolder, AChosenFolderResolvesAfterARestart) {
     const QString folder = makeFolder("out");
-    {
-        AppSettings settings(defaults);
-        settings.setExportFolder(folder);
-    }
+    AppSettings(defaults).setExportFolder(folder);
     UserDefaults restarted = stored();
-    AppSettings settings(restarted);
-    EXPECT_EQ(settings.resolvedExportFolder(), folder);
+    EXPECT_EQ(AppSettings(restarted).resolvedExportFolder(), folder);
 }
 
 TEST_F(ExportFolder, AFolderThatCannotBeBookmarkedOrHasVanishedRemovesTheStoredOne) {

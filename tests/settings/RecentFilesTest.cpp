@@ -22,20 +22,24 @@ protected:
 
 } // namespace
 
+// De-duplication is by path (a link to the same file is another entry); a file that cannot be
+// bookmarked is listed but not stored.
 TEST_F(RecentFilesTest, OpeningTheSamePathTwiceLeavesOneEntryAtTheFront) {
     RecentFiles recents(defaults);
     recents.add(file(1));
     recents.add(file(2));
     recents.add(file(1));
     EXPECT_EQ(paths(recents), (QStringList{file(1), file(2)}));
-    EXPECT_EQ(storedBookmarks().size(), 2);
-    // De-duplication is by path: a link to the same file is another entry.
     std::filesystem::create_symlink(dir / "song1.wav", dir / "link.wav");
     recents.add(inDir("link.wav"));
-    EXPECT_EQ(paths(recents), (QStringList{inDir("link.wav"), file(1), file(2)}));
+    recents.add(inDir("vanished.wav"));
+    EXPECT_EQ(paths(recents), (QStringList{inDir("vanished.wav"), inDir("link.wav"), file(1), file(2)}));
+    EXPECT_FALSE(recents.items().front().bookmark);
+    EXPECT_EQ(storedBookmarks(),
+              (QVariantList{inDir("link.wav").toUtf8(), file(1).toUtf8(), file(2).toUtf8()}));
 }
 
-TEST_F(RecentFilesTest, SixteenFilesKeepTheFifteenNewestInTheMenuAndTheStore) {
+TEST_F(RecentFilesTest, SixteenFilesKeepTheFifteenNewestInTheMenuAndTheStoreAndClearRemovesThem) {
     RecentFiles recents(defaults);
     for (int n = 1; n <= 16; ++n)
         recents.add(file(n));
@@ -46,49 +50,27 @@ TEST_F(RecentFilesTest, SixteenFilesKeepTheFifteenNewestInTheMenuAndTheStore) {
     ASSERT_EQ(bookmarks.size(), 15);
     EXPECT_EQ(bookmarks.front().toByteArray(), file(16).toUtf8());
     EXPECT_FALSE(bookmarks.contains(file(1).toUtf8()));
-}
-
-TEST_F(RecentFilesTest, AtMostTheFirstFifteenStoredBookmarksAreLoaded) {
-    QVariantList bookmarks;
-    for (int n = 1; n <= 20; ++n)
-        bookmarks << file(n).toUtf8();
-    defaults.setArray(RecentFiles::defaultsKey, bookmarks);
-    RecentFiles recents(defaults);
-    ASSERT_EQ(recents.items().size(), 15);
-    EXPECT_EQ(recents.items()[0], (RecentItem{QUrl::fromLocalFile(file(1)), file(1).toUtf8()}));
-    EXPECT_EQ(recents.items().back().url.toLocalFile(), file(15));
-}
-
-TEST_F(RecentFilesTest, MissingFilesAreDroppedAtStartWithoutRewritingTheStore) {
-    defaults.setArray(RecentFiles::defaultsKey,
-                      {file(1).toUtf8(), inDir("gone.wav").toUtf8(), file(2).toUtf8()});
-    RecentFiles recents(defaults);
-    EXPECT_EQ(paths(recents), (QStringList{file(1), file(2)}));
-    EXPECT_EQ(storedBookmarks().size(), 3);
-}
-
-TEST_F(RecentFilesTest, AWronglyShapedStoredValueGivesAnEmptyList) {
-    defaults.setString(RecentFiles::defaultsKey, file(1));
-    EXPECT_TRUE(RecentFiles(defaults).items().isEmpty());
-    defaults.setArray(RecentFiles::defaultsKey, {file(1).toUtf8(), file(2)});
-    EXPECT_TRUE(RecentFiles(defaults).items().isEmpty());
-}
-
-TEST_F(RecentFilesTest, AFileThatCannotBeBookmarkedIsListedButNotStored) {
-    RecentFiles recents(defaults);
-    recents.add(file(1));
-    recents.add(inDir("vanished.wav"));
-    ASSERT_EQ(recents.items().size(), 2);
-    EXPECT_FALSE(recents.items().front().bookmark);
-    EXPECT_EQ(storedBookmarks(), (QVariantList{file(1).toUtf8()}));
-}
-
-TEST_F(RecentFilesTest, ClearEmptiesTheListAndRemovesTheKey) {
-    RecentFiles recents(defaults);
-    recents.add(file(1));
     QSignalSpy changed(&recents, &RecentFiles::itemsChanged);
     recents.clear();
     EXPECT_EQ(changed.count(), 1);
     EXPECT_TRUE(recents.items().isEmpty());
     EXPECT_FALSE(stored().contains(RecentFiles::defaultsKey));
+}
+
+// At most the first fifteen are loaded; missing files are dropped without rewriting the store; a
+// wrongly shaped value gives an empty list.
+TEST_F(RecentFilesTest, LoadingKeepsTheFirstFifteenThatStillExist) {
+    QVariantList bookmarks{file(1).toUtf8(), inDir("gone.wav").toUtf8()};
+    for (int n = 2; n <= 20; ++n)
+        bookmarks << file(n).toUtf8();
+    defaults.setArray(RecentFiles::defaultsKey, bookmarks);
+    RecentFiles recents(defaults);
+    ASSERT_EQ(recents.items().size(), 14);
+    EXPECT_EQ(recents.items()[0], (RecentItem{QUrl::fromLocalFile(file(1)), file(1).toUtf8()}));
+    EXPECT_EQ(recents.items().back().url.toLocalFile(), file(14));
+    EXPECT_EQ(storedBookmarks().size(), 21);
+    defaults.setString(RecentFiles::defaultsKey, file(1));
+    EXPECT_TRUE(RecentFiles(defaults).items().isEmpty());
+    defaults.setArray(RecentFiles::defaultsKey, {file(1).toUtf8(), file(2)});
+    EXPECT_TRUE(RecentFiles(defaults).items().isEmpty());
 }

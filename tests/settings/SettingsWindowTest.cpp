@@ -55,22 +55,22 @@ TEST_F(SettingsWindowTest, ShowsTheSectionsAndLabelsInOrder) {
               QStringLiteral("Waveform peak buckets — each step halves the per-redraw DSP cost"));
 }
 
-TEST_F(SettingsWindowTest, EveryControlStoresItsValueAtOnce) {
+// Each control writes at once; Reset moves every one back, on screen and on disk, but keeps the folder.
+TEST_F(SettingsWindowTest, EveryControlStoresItsValueAtOnceAndResetMovesEachBackButKeepsTheFolder) {
+    settings.setExportFolder(makeFolder("stays"));
     window.setColorChooser(
         [](const QColor&, QWidget*) { return std::optional<QColor>(QColor(0, 128, 255, 200)); });
     control<QPushButton>("barMarkerColor")->click();
     EXPECT_EQ(stored().string(Keys::barMarkerColor), QStringLiteral("0080FFC8"));
-    window.setColorChooser([](const QColor&, QWidget*) { return std::optional<QColor>(QColor(Qt::white)); });
+    window.setColorChooser([](const QColor&, QWidget*) { return std::optional<QColor>(QColor(Qt::black)); });
     control<QPushButton>("loopMarkerColor")->click();
-    EXPECT_EQ(stored().string(Keys::loopMarkerColor), QStringLiteral("FFFFFFFF"));
-
+    EXPECT_EQ(stored().string(Keys::loopMarkerColor), QStringLiteral("000000FF"));
     segment("waveformResolution", "¼")->click();
     EXPECT_EQ(stored().integer(Keys::waveformResolution), 512);
     control<QCheckBox>("snapToBar")->click();
     EXPECT_EQ(stored().boolean(Keys::snapToBar), false);
     control<QCheckBox>("startWithLoopEnabled")->click();
     EXPECT_EQ(stored().boolean(Keys::startWithLoopEnabled), true);
-
     control<QSlider>("previewGapMs")->setValue(7);
     EXPECT_EQ(stored().number(Keys::previewGapMs), 35);
     EXPECT_EQ(valueText("previewGapMs"), QStringLiteral("35 ms"));
@@ -84,85 +84,12 @@ TEST_F(SettingsWindowTest, EveryControlStoresItsValueAtOnce) {
     control<QSlider>("transientSensitivity")->setValue(73);
     EXPECT_EQ(stored().number(Keys::transientSensitivity), 73);
     EXPECT_EQ(valueText("transientSensitivity"), QStringLiteral("73%"));
-}
-
-TEST_F(SettingsWindowTest, TheGapSliderOnlyProducesMultiplesOfFiveUpTo200) {
-    auto* slider = control<QSlider>("previewGapMs");
-    slider->setValue(slider->maximum());
-    EXPECT_EQ(settings.previewGapMs(), 200);
-    slider->setValue(slider->minimum());
-    EXPECT_EQ(settings.previewGapMs(), 0);
-    EXPECT_EQ(slider->maximum() - slider->minimum(), 40);
-    // Value texts truncate toward zero.
-    EXPECT_EQ(SettingsWindow::sliderValueText(2.9, " ms"), QStringLiteral("2 ms"));
-    EXPECT_EQ(SettingsWindow::sliderValueText(99.99, "%"), QStringLiteral("99%"));
-}
-
-TEST_F(SettingsWindowTest, AStoredGapBeyondTheSliderShowsItsValueWithTheSliderAtTheEnd) {
-    defaults.setDouble(Keys::previewGapMs, 350);
-    AppSettings loaded(defaults);
-    SettingsWindow shown(loaded);
-    auto* slider = shown.findChild<QSlider*>("previewGapMs");
-    EXPECT_EQ(slider->value(), slider->maximum());
-    EXPECT_EQ(shown.findChild<QLabel*>("previewGapMsValue")->text(), QStringLiteral("350 ms"));
-    EXPECT_EQ(loaded.previewGapMs(), 350);
-}
-
-TEST_F(SettingsWindowTest, ChooseStoresTheFolderAndRevealOpensIt) {
-    EXPECT_EQ(folderText(), QStringLiteral("Not set — asked on first export"));
-    EXPECT_FALSE(control("revealExportFolder")->isEnabled());
-
-    const QString folder = makeFolder("My Slices");
-    window.setFolderChooser([&](QWidget*) { return std::optional<QString>(folder); });
-    control<QPushButton>("chooseExportFolder")->click();
-    EXPECT_EQ(stored().data(Keys::exportFolderBookmark), folder.toUtf8());
-    EXPECT_EQ(folderText(), QStringLiteral("My Slices"));
-    ASSERT_TRUE(control("revealExportFolder")->isEnabled());
-
-    QUrl opened;
-    window.setUrlOpener([&](const QUrl& url) { opened = url; });
-    control<QPushButton>("revealExportFolder")->click();
-    EXPECT_EQ(opened, QUrl::fromLocalFile(folder));
-}
-
-TEST_F(SettingsWindowTest, CancellingTheChooserChangesNothing) {
-    const QString folder = makeFolder("kept");
-    settings.setExportFolder(folder);
-    window.setFolderChooser([](QWidget*) { return std::optional<QString>(); });
-    control<QPushButton>("chooseExportFolder")->click();
-    EXPECT_EQ(settings.resolvedExportFolder(), folder);
-    EXPECT_EQ(folderText(), QStringLiteral("kept"));
-}
-
-TEST_F(SettingsWindowTest, AVanishedFolderShowsNotSetAndClearsTheBookmark) {
-    settings.setExportFolder(makeFolder("vanishing"));
-    std::filesystem::remove(dir / "vanishing");
-    window.show();
-    EXPECT_EQ(folderText(), QStringLiteral("Not set — asked on first export"));
-    EXPECT_FALSE(control("revealExportFolder")->isEnabled());
-    EXPECT_FALSE(stored().contains(Keys::exportFolderBookmark));
-}
-
-TEST_F(SettingsWindowTest, ResetMovesEveryControlBackAndKeepsTheFolder) {
-    settings.setExportFolder(makeFolder("stays"));
-    settings.setBarMarkerColor(Qt::blue);
-    window.setColorChooser([](const QColor&, QWidget*) { return std::optional<QColor>(QColor(Qt::black)); });
-    control<QPushButton>("loopMarkerColor")->click();
-    segment("waveformResolution", "Full")->click();
-    control<QCheckBox>("snapToBar")->click();
-    control<QCheckBox>("startWithLoopEnabled")->click();
-    control<QSlider>("previewGapMs")->setValue(2);
-    control<QSlider>("sliceFadeMs")->setValue(30);
-    segment("exportBitDepth", "16-bit")->click();
-    segment("exportSampleRate", "48 kHz")->click();
-    control<QSlider>("transientSensitivity")->setValue(10);
 
     control<QPushButton>("resetToDefaults")->click();
-
     EXPECT_EQ(settings.barMarkerColor(), AppSettings::defaultBarMarkerColor());
     EXPECT_EQ(settings.loopMarkerColor(), QColor(Qt::white));
     EXPECT_TRUE(segment("waveformResolution", "½")->isChecked());
-    EXPECT_FALSE(segment("waveformResolution", "Full")->isChecked());
+    EXPECT_FALSE(segment("waveformResolution", "¼")->isChecked());
     EXPECT_TRUE(control<QCheckBox>("snapToBar")->isChecked());
     EXPECT_FALSE(control<QCheckBox>("startWithLoopEnabled")->isChecked());
     EXPECT_EQ(valueText("previewGapMs"), QStringLiteral("100 ms"));
@@ -173,11 +100,53 @@ TEST_F(SettingsWindowTest, ResetMovesEveryControlBackAndKeepsTheFolder) {
     EXPECT_EQ(valueText("transientSensitivity"), QStringLiteral("50%"));
     EXPECT_EQ(control<QSlider>("transientSensitivity")->value(), 50);
     EXPECT_EQ(folderText(), QStringLiteral("stays"));
-
     const UserDefaults disk = stored();
     EXPECT_EQ(disk.string(Keys::loopMarkerColor), QStringLiteral("FFFFFFFF"));
     EXPECT_EQ(disk.integer(Keys::waveformResolution), 1024);
     EXPECT_EQ(disk.number(Keys::previewGapMs), 100);
     EXPECT_EQ(disk.number(Keys::exportSampleRate), 44100);
     EXPECT_EQ(disk.data(Keys::exportFolderBookmark), inDir("stays").toUtf8());
+}
+
+// The slider gives multiples of five up to 200; a stored gap beyond it shows its value with the
+// slider at the end. Value texts truncate toward zero.
+TEST_F(SettingsWindowTest, TheGapSliderStepsByFiveUpTo200AndShowsALargerStoredGap) {
+    auto* slider = control<QSlider>("previewGapMs");
+    slider->setValue(slider->maximum());
+    EXPECT_EQ(settings.previewGapMs(), 200);
+    slider->setValue(slider->minimum());
+    EXPECT_EQ(settings.previewGapMs(), 0);
+    EXPECT_EQ(slider->maximum() - slider->minimum(), 40);
+    EXPECT_EQ(SettingsWindow::sliderValueText(2.9, " ms"), QStringLiteral("2 ms"));
+    EXPECT_EQ(SettingsWindow::sliderValueText(99.99, "%"), QStringLiteral("99%"));
+    settings.setPreviewGapMs(350);
+    EXPECT_EQ(slider->value(), slider->maximum());
+    EXPECT_EQ(valueText("previewGapMs"), QStringLiteral("350 ms"));
+}
+
+TEST_F(SettingsWindowTest, ChooseStoresTheFolderRevealOpensItCancelKeepsItAndAVanishedOneShowsNotSet) {
+    EXPECT_EQ(folderText(), QStringLiteral("Not set — asked on first export"));
+    EXPECT_FALSE(control("revealExportFolder")->isEnabled());
+    const QString folder = makeFolder("My Slices");
+    window.setFolderChooser([&](QWidget*) { return std::optional<QString>(folder); });
+    control<QPushButton>("chooseExportFolder")->click();
+    EXPECT_EQ(stored().data(Keys::exportFolderBookmark), folder.toUtf8());
+    EXPECT_EQ(folderText(), QStringLiteral("My Slices"));
+    ASSERT_TRUE(control("revealExportFolder")->isEnabled());
+    QUrl opened;
+    window.setUrlOpener([&](const QUrl& url) { opened = url; });
+    control<QPushButton>("revealExportFolder")->click();
+    EXPECT_EQ(opened, QUrl::fromLocalFile(folder));
+
+    window.setFolderChooser([](QWidget*) { return std::optional<QString>(); });
+    control<QPushButton>("chooseExportFolder")->click();
+    EXPECT_EQ(settings.resolvedExportFolder(), folder);
+    EXPECT_EQ(folderText(), QStringLiteral("My Slices"));
+
+    std::filesystem::remove(dir / "My Slices");
+    window.hide();
+    window.show();
+    EXPECT_EQ(folderText(), QStringLiteral("Not set — asked on first export"));
+    EXPECT_FALSE(control("revealExportFolder")->isEnabled());
+    EXPECT_FALSE(stored().contains(Keys::exportFolderBookmark));
 }

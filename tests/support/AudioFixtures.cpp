@@ -121,18 +121,4 @@ fs::path videoOnlyFixture() {
     return makeOnce(target, command) ? target : fs::path{};
 }
 
-int64_t ffprobeFrameCount(const fs::path& file) {
-    std::string output;
-    const std::string command =
-        "ffprobe -v error -select_streams a:0 -show_entries frame=nb_samples -of csv=p=0 " +
-        shellQuote(file.string());
-    if (runCommand(command, &output) != 0) return -1;
-    // One line per frame; a line may carry trailing separators, so only its leading number counts.
-    std::istringstream lines(output);
-    int64_t total = 0;
-    for (std::string line; std::getline(lines, line);)
-        total += std::strtoll(line.c_str(), nullptr, 10);
-    return total;
-}
-
 } // namespace barquill::test

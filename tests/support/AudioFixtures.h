@@ -10,18 +10,13 @@
 namespace barquill::test {
 
 struct AudioFixtureSpec {
-    AudioFixtureSpec(std::string extension = "wav", int sampleRate = 44100, int channels = 2,
-                     std::string codec = {}, bool withVideo = false, double durationSeconds = 1.0)
-        : extension(std::move(extension)), sampleRate(sampleRate), channels(channels),
-          codec(std::move(codec)), withVideo(withVideo), durationSeconds(durationSeconds) {}
-
-    std::string
-        extension; // decides the container: wav, wave, aif, aiff, caf, flac, mp3, m4a, mp4, m4v, ogg, opus
-    int sampleRate;
-    int channels;
-    std::string codec; // ffmpeg encoder; empty = the container's usual one (16-bit PCM where it can)
-    bool withVideo;    // a small video track ahead of the audio (mp4, m4v)
-    double durationSeconds;
+    std::string extension = "wav"; // decides the container: wav, wave, aif, aiff, caf, flac, mp3, m4a, mp4,
+                                   // m4v, ogg, opus
+    int sampleRate = 44100;
+    int channels = 2;
+    std::string codec;      // ffmpeg encoder; empty = the container's usual one (16-bit PCM where it can)
+    bool withVideo = false; // a small video track ahead of the audio (mp4, m4v)
+    double durationSeconds = 1.0;
 };
 
 // Sample `frame` of `channel` in every fixture: a sine of its own frequency per channel (a bass tone
@@ -38,9 +33,5 @@ std::filesystem::path audioFixture(const AudioFixtureSpec& wanted);
 
 // An mp4 with one short video track and no audio ("video-only.mp4").
 std::filesystem::path videoOnlyFixture();
-
-// Frames ffprobe decodes from the first audio stream (the sum of its frames' sample counts);
-// -1 when ffprobe fails.
-int64_t ffprobeFrameCount(const std::filesystem::path& file);
 
 } // namespace barquill::test

@@ -8,19 +8,19 @@ namespace barquill::transients {
 namespace {
 
 TEST(PickPeaks, KeepsTheStrongerOfTwoCloseRisesTheEarlierOnTiesAndRisesAtTheThreshold) {
-    std::vector<float> strength(40, 0.0f);
-    strength[10] = 1.0f;
-    strength[15] = 2.0f;
-    strength[30] = 1.5f;
-    EXPECT_EQ(pickPeaks(strength, 0.5f, 10), (std::vector<int64_t>{15, 30}));
-    strength.assign(40, 0.0f);
-    strength[12] = 1.0f;
-    strength[20] = 1.0f;
-    EXPECT_EQ(pickPeaks(strength, 0.5f, 10), (std::vector<int64_t>{12}));
-    strength.assign(40, 0.0f);
-    strength[5] = 0.25f;
-    strength[25] = 0.2499f;
-    EXPECT_EQ(pickPeaks(strength, 0.25f, 10), (std::vector<int64_t>{5}));
+    const struct {
+        std::vector<std::pair<size_t, float>> rises;
+        float threshold;
+        std::vector<int64_t> peaks;
+    } cases[] = {{{{10, 1.0f}, {15, 2.0f}, {30, 1.5f}}, 0.5f, {15, 30}},
+                 {{{12, 1.0f}, {20, 1.0f}}, 0.5f, {12}},
+                 {{{5, 0.25f}, {25, 0.2499f}}, 0.25f, {5}}};
+    for (const auto& c : cases) {
+        std::vector<float> strength(40, 0.0f);
+        for (const auto& [at, level] : c.rises)
+            strength[at] = level;
+        EXPECT_EQ(pickPeaks(strength, c.threshold, 10), c.peaks) << c.rises.front().first;
+    }
 }
 
 TEST(DetectionThreshold, IsTheClampedQuantileOfThePositiveStrengthsButNotUnderTheFloor) {
@@ -56,13 +56,10 @@ protected:
     }
 };
 
-TEST_F(RefineOnset, FindsTheBlockWhereTheLevelJumps) {
+TEST_F(RefineOnset, FindsTheBlockWhereTheLevelJumpsSearchingFromTheStartForEarlyPeaks) {
     EXPECT_EQ(refineOnset(stepAt(3000), 3000 / 132, 132, kRate), 3000);
     EXPECT_EQ(refineOnset(stepAt(3003), 3000 / 132, 132, kRate), 3000);
     EXPECT_EQ(refineOnset(stepAt(2, 10), 0, 132, kRate), std::nullopt); // a collapsed search range
-}
-
-TEST_F(RefineOnset, APeakInTheFirstFramesSearchesFromTheStart) {
     EXPECT_EQ(refineOnset(stepAt(105), 1, 132, kRate), 105);
     // A level already there at sample 0 has no rise to measure from; the later, smaller jump wins.
     std::vector<float> samples = stepAt(300);

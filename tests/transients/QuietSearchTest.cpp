@@ -1,13 +1,11 @@
-#include "TransientSignals.h"
-
 #include "transients/QuietSearch.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace barquill::transients {
 namespace {
-
-using test::SignalBuilder;
 
 constexpr double kRate = 1000; // quiet frames of 500 samples
 
@@ -22,39 +20,31 @@ std::vector<float> framesOfLevel(const std::vector<float>& levels, int64_t lastF
     return samples;
 }
 
-TEST(QuietSearch, AFileOfFewerThanFiveFramesIsOneQuietRun) {
-    const std::vector<float> samples = framesOfLevel({1, 1, 1});
-    EXPECT_EQ(findQuietRuns(samples, kRate, {}), (std::vector<QuietRun>{{0, 1500}}));
-}
-
-TEST(QuietSearch, ATrailingRunEndsAtTheShortLastFrame) {
-    // 20 frames; the last five are silent and the very last is short. C = 4 quiet frames.
-    std::vector<float> levels(20, 1.0f);
-    for (int k = 15; k < 20; ++k)
-        levels[k] = 0.0f;
-    const std::vector<float> samples = framesOfLevel(levels, 123);
-    EXPECT_EQ(findQuietRuns(samples, kRate, {}), (std::vector<QuietRun>{{8000, 9623}}));
-}
-
-TEST(QuietSearch, EqualLevelsEnterTheQuietSetInIndexOrder) {
-    // All 20 frames equally loud: the four quiet frames are the first four, one run.
-    const std::vector<float> samples = framesOfLevel(std::vector<float>(20, 0.5f));
-    EXPECT_EQ(findQuietRuns(samples, kRate, {}), (std::vector<QuietRun>{{0, 2000}}));
-}
-
-TEST(QuietSearch, ScatteredQuietFramesMakeNoRun) {
-    // A gap every fourth frame: after smoothing, single frames between two gaps are the quietest.
-    std::vector<float> levels(40, 1.0f);
-    for (int k = 0; k < 40; k += 4)
-        levels[k] = 0.0f;
-    EXPECT_TRUE(findQuietRuns(framesOfLevel(levels), kRate, {}).empty());
-}
-
-TEST(QuietSearch, AQuietFractionCoveringEveryFrameMakesTheWholeFileQuiet) {
+TEST(QuietSearch, FindsTheRunsOfTheQuietestSmoothedFrames) {
     TransientExtractor everything;
     everything.quietFraction = 1.5;
-    const std::vector<float> samples = framesOfLevel({1, 0, 1, 0, 1, 0, 1, 0}, 77);
-    EXPECT_EQ(findQuietRuns(samples, kRate, everything), (std::vector<QuietRun>{{0, 3577}}));
+    std::vector<float> tail(20, 1.0f), gaps(40, 1.0f);
+    std::fill(tail.begin() + 15, tail.end(), 0.0f);
+    for (int k = 0; k < 40; k += 4)
+        gaps[k] = 0.0f;
+    const struct {
+        const char* name;
+        std::vector<float> samples;
+        TransientExtractor extractor;
+        std::vector<QuietRun> runs;
+    } cases[] = {
+        {"fewer than five frames: one run", framesOfLevel({1, 1, 1}), {}, {{0, 1500}}},
+        // The last five of 20 frames are silent and the very last is short; C = 4 quiet frames.
+        {"a trailing run ends at the short last frame", framesOfLevel(tail, 123), {}, {{8000, 9623}}},
+        {"equal levels enter in index order", framesOfLevel(std::vector<float>(20, 0.5f)), {}, {{0, 2000}}},
+        // A gap every fourth frame: after smoothing, single frames between two gaps are the quietest.
+        {"scattered quiet frames make no run", framesOfLevel(gaps), {}, {}},
+        {"a fraction covering every frame",
+         framesOfLevel({1, 0, 1, 0, 1, 0, 1, 0}, 77),
+         everything,
+         {{0, 3577}}}};
+    for (const auto& c : cases)
+        EXPECT_EQ(findQuietRuns(c.samples, kRate, c.extractor), c.runs) << c.name;
 }
 
 TEST(Gate, AnOnsetAtARunStartIsInsideAndOneAtItsEndIsOutside) {

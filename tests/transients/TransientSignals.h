@@ -12,9 +12,7 @@ class SignalBuilder {
 public:
     SignalBuilder(double sampleRate, double durationSeconds);
 
-    double sampleRate() const { return sampleRate_; }
     int64_t frameAt(double seconds) const;
-    const std::vector<float>& samples() const { return samples_; }
     std::vector<float> take() { return std::move(samples_); }
 
     // A sine from phase 0 with an exponential decay, cut after lengthSeconds.

@@ -141,6 +141,20 @@ const QHash<QString, Drawing>& drawings() {
              strokePath(p, c, tray, 1.4);
              fillPath(p, c, triangle({5, 8}, {8, 11.5}, {11, 8}));
          }},
+        {"square.and.arrow.up",
+         [](QPainter& p, const QColor& c) {
+             QPainterPath tray;
+             tray.moveTo(5, 6);
+             tray.lineTo(2.5, 6);
+             tray.lineTo(2.5, 14.5);
+             tray.lineTo(13.5, 14.5);
+             tray.lineTo(13.5, 6);
+             tray.lineTo(11, 6);
+             tray.moveTo(8, 3.5);
+             tray.lineTo(8, 11);
+             strokePath(p, c, tray, 1.4);
+             fillPath(p, c, triangle({5, 4.5}, {8, 1}, {11, 4.5}));
+         }},
         {"bolt.fill",
          [](QPainter& p, const QColor& c) {
              QPainterPath path;

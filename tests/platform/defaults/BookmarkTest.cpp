@@ -8,26 +8,20 @@
 
 using namespace barquill;
 
-TEST(Bookmark, AnExistingFolderResolvesToItsPathUntilItIsGone) {
+TEST(Bookmark, AnExistingFolderResolvesToItsPathUntilItIsGoneAndNothingMakesNoBookmark) {
     test::TempDir dir;
     const auto folder = dir / "exports ½";
     std::filesystem::create_directory(folder);
     const QString path = QString::fromStdString(folder.string());
-
     const auto bookmark = createBookmark(path);
     ASSERT_TRUE(bookmark);
     const auto resolved = resolveBookmark(*bookmark);
     ASSERT_TRUE(resolved);
     EXPECT_EQ(resolved->path, path);
     EXPECT_FALSE(resolved->isStale);
-
     std::filesystem::remove(folder);
     EXPECT_FALSE(resolveBookmark(*bookmark));
-}
-
-TEST(Bookmark, CannotBeMadeOfNothing) {
-    test::TempDir dir;
-    EXPECT_FALSE(createBookmark(QString::fromStdString((dir / "missing.wav").string())));
+    EXPECT_FALSE(createBookmark(path));
     EXPECT_FALSE(createBookmark(QString()));
     EXPECT_FALSE(resolveBookmark(QByteArray()));
 }
