@@ -55,6 +55,9 @@ void AudioStore::open(const QString& path) {
 
     setLoopEnabledField(false);
     loopPlay_ = {};
+    passRange_ = {};
+    // Drops the stretched loop and its source range, which would keep the old track alive.
+    requestStretchedLoop();
     looping_ = false;
     loopStartBar_ = 0;
     loopStartFrame_ = 0;
