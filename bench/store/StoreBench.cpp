@@ -1,3 +1,4 @@
+#include "ClickTrackFile.h"
 #include "buffer/BufferOps.h"
 #include "export/WAVWriter.h"
 #include "platform/audio/OfflineAudioEngine.h"
@@ -28,6 +29,7 @@
 namespace {
 
 using namespace barquill;
+using bench::clickTrackFile;
 using Clock = std::chrono::steady_clock;
 
 constexpr double kRate = 44100;
@@ -40,45 +42,6 @@ double millisSince(Clock::time_point start) {
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
-}
-
-// A 120 BPM click track over a quiet noise floor, so the analysis finds bars and the deepest zoom
-// is four bars.
-std::filesystem::path benchFile() {
-    const char* dir = std::getenv("BARQUILL_BENCH_DIR");
-    const std::filesystem::path folder = dir ? dir : std::filesystem::temp_directory_path();
-    std::filesystem::create_directories(folder);
-    const auto path = folder / "44100-2-s16-clicks-60min.wav";
-    if (std::filesystem::exists(path)) return path;
-    const auto frames = static_cast<uint32_t>(kMinutes * 60 * kRate);
-    PCMBufferPtr buffer = PCMBuffer::create(kRate, 2, frames);
-    buffer->setFrameLength(frames);
-    uint32_t state = 0x12345678u;
-    for (uint32_t c = 0; c < 2; ++c) {
-        float* out = buffer->channel(c);
-        for (uint32_t i = 0; i < frames; ++i) {
-            state ^= state << 13;
-            state ^= state >> 17;
-            state ^= state << 5;
-            out[i] = 0.002f * (static_cast<float>(state) / 2147483648.0f - 1.0f);
-        }
-        int index = 0;
-        for (double at = 0.25; at < kMinutes * 60; at += 0.5, ++index) {
-            const float level = index % 4 == 1 ? 1.0f : 0.5f;
-            const auto start = static_cast<uint32_t>(std::llround(at * kRate));
-            for (uint32_t i = 0; i < 132 && start + i < frames; ++i) {
-                const double t = i / kRate;
-                out[start + i] += level * static_cast<float>(std::sin(2 * std::numbers::pi * 2000 * t) *
-                                                             std::exp(-t / 0.001));
-            }
-        }
-    }
-    const WAVSettings s16{kRate, 2, 16, false, false, false};
-    if (const auto failure = writeWAVFile(*buffer, path, s16)) {
-        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), failure->c_str());
-        std::exit(1);
-    }
-    return path;
 }
 
 // Megabytes of this process's anonymous memory backed by transparent huge pages; -1 when unknown.
@@ -224,7 +187,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     // --no-huge-pages: the same run with transparent huge pages off for this process, to weigh the advice.
     if (app.arguments().contains(QStringLiteral("--no-huge-pages"))) prctl(PR_SET_THP_DISABLE, 1, 0, 0, 0);
-    const auto path = benchFile();
+    const auto path = clickTrackFile(kMinutes);
 
     AudioStore store(nullptr, nullptr, std::make_unique<OfflineAudioEngine>());
     store.open(QString::fromStdString(path.string()));

@@ -1,3 +1,4 @@
+#include "ClickTrackFile.h"
 #include "export/WAVWriter.h"
 #include "platform/audio/OfflineAudioEngine.h"
 #include "store/AudioStore.h"
@@ -24,6 +25,7 @@
 namespace {
 
 using namespace barquill;
+using bench::clickTrackFile;
 using Clock = std::chrono::steady_clock;
 
 constexpr double kRate = 44100;
@@ -31,44 +33,6 @@ constexpr double kMinutes = 60;
 
 double millisSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// 120 BPM clicks over a quiet noise floor, the same file the store benchmark uses.
-std::filesystem::path benchFile() {
-    const char* dir = std::getenv("BARQUILL_BENCH_DIR");
-    const std::filesystem::path folder = dir ? dir : std::filesystem::temp_directory_path();
-    std::filesystem::create_directories(folder);
-    const auto path = folder / "44100-2-s16-clicks-60min.wav";
-    if (std::filesystem::exists(path)) return path;
-    const auto frames = static_cast<uint32_t>(kMinutes * 60 * kRate);
-    PCMBufferPtr buffer = PCMBuffer::create(kRate, 2, frames);
-    buffer->setFrameLength(frames);
-    uint32_t state = 0x12345678u;
-    for (uint32_t c = 0; c < 2; ++c) {
-        float* out = buffer->channel(c);
-        for (uint32_t i = 0; i < frames; ++i) {
-            state ^= state << 13;
-            state ^= state >> 17;
-            state ^= state << 5;
-            out[i] = 0.002f * (static_cast<float>(state) / 2147483648.0f - 1.0f);
-        }
-        int index = 0;
-        for (double at = 0.25; at < kMinutes * 60; at += 0.5, ++index) {
-            const float level = index % 4 == 1 ? 1.0f : 0.5f;
-            const auto start = static_cast<uint32_t>(std::llround(at * kRate));
-            for (uint32_t i = 0; i < 132 && start + i < frames; ++i) {
-                const double t = i / kRate;
-                out[start + i] += level * static_cast<float>(std::sin(2 * std::numbers::pi * 2000 * t) *
-                                                             std::exp(-t / 0.001));
-            }
-        }
-    }
-    const WAVSettings s16{kRate, 2, 16, false, false, false};
-    if (const auto failure = writeWAVFile(*buffer, path, s16)) {
-        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), failure->c_str());
-        std::exit(1);
-    }
-    return path;
 }
 
 // CPU time the calling thread has used, in ms.
@@ -109,7 +73,7 @@ struct StallWatch {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const auto path = benchFile();
+    const auto path = clickTrackFile(kMinutes);
 
     auto offline = std::make_unique<OfflineAudioEngine>();
     OfflineAudioEngine* engine = offline.get();
@@ -162,7 +126,7 @@ int main(int argc, char** argv) {
         if (!runEventsUntil([&] { return !store.isStretching(); }, 120000)) std::exit(1);
         workerMs += millisSince(start);
         // Through the next pass boundary, so the switch is measured too.
-        const int64_t frames = store.passBuffer() ? store.passBuffer()->frameLength() : 0;
+        const int64_t frames = store.passRange().playableFrames();
         runEventsUntil([] { return false; }, static_cast<int>(1000.0 * frames / kRate) + 100);
     };
     watch.call([&] { store.setMatchTempo(140); });
@@ -174,7 +138,7 @@ int main(int argc, char** argv) {
     settle();
     watch.call([&] { store.setMatchTempo(97.5); });
     settle();
-    const bool stretched = store.passBuffer() && store.passBuffer() != store.loopBuffer();
+    const bool stretched = store.passRange().buffer && store.passRange() != store.loopPlayRange();
     std::printf("controls on the 60-minute file: longest call %.2f ms; longest GUI stall %.2f ms wall, "
                 "%.2f ms of GUI-thread CPU (just playing: %.2f ms wall, %.2f ms CPU; busy ratio %.2f); "
                 "worker rendered %.0f ms meanwhile: GUI busy/worker %.4f%s\n",
