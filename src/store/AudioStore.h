@@ -352,6 +352,8 @@ private:
     double exportSampleRateSetting() const;
     // The stored export folder, else the chooser's answer; none when cancelled.
     std::optional<QString> exportFolder();
+    // Ends a running preview first, then as exportFolder().
+    std::optional<QString> folderForExport();
 
     // Starts rendering the current loop at the target on a worker, unless it is there already;
     // drops a stretched loop that no longer applies.

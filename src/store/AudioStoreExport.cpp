@@ -37,15 +37,19 @@ std::optional<QString> AudioStore::exportFolder() {
     return chooseExportFolder();
 }
 
-void AudioStore::exportSlices() {
-    if (!buffer_ || !info_) return;
-    const std::vector<Bar> bars = effectiveBars();
+std::optional<QString> AudioStore::folderForExport() {
     // The preview stops before anything is written.
     if (isPreviewing_) {
         ++previewGen_;
         endPreview();
     }
-    const std::optional<QString> folder = exportFolder();
+    return exportFolder();
+}
+
+void AudioStore::exportSlices() {
+    if (!buffer_ || !info_) return;
+    const std::vector<Bar> bars = effectiveBars();
+    const std::optional<QString> folder = folderForExport();
     if (!folder) return;
 
     SliceExportJob job;

@@ -40,11 +40,7 @@ std::optional<SliceKitJob> AudioStore::sliceKitJob() const {
 void AudioStore::exportSliceKit() {
     std::optional<SliceKitJob> job = sliceKitJob();
     if (!job) return;
-    if (isPreviewing_) {
-        ++previewGen_;
-        endPreview();
-    }
-    const std::optional<QString> folder = exportFolder();
+    const std::optional<QString> folder = folderForExport();
     if (!folder) return;
     job->folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
     if (const auto failure = stretchKitJob(*job, matchTempo_)) {

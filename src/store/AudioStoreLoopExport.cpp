@@ -48,11 +48,7 @@ std::optional<LoopExportJob> AudioStore::loopExportJob() const {
 void AudioStore::exportLoop() {
     std::optional<LoopExportJob> job = loopExportJob();
     if (!job) return;
-    if (isPreviewing_) {
-        ++previewGen_;
-        endPreview();
-    }
-    const std::optional<QString> folder = exportFolder();
+    const std::optional<QString> folder = folderForExport();
     if (!folder) return;
     job->folder = std::filesystem::path(QFile::encodeName(*folder).toStdString());
     if (const auto failure = stretchLoopJob(*job, matchTempo_)) {
