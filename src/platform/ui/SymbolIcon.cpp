@@ -32,6 +32,20 @@ void strokePath(QPainter& p, const QColor& c, const QPainterPath& path, double w
     p.strokePath(path, pen);
 }
 
+// An open tray with a vertical shaft from `shaftTop` to `shaftBottom`: the import/export symbols.
+QPainterPath trayWithShaft(double shaftTop, double shaftBottom) {
+    QPainterPath tray;
+    tray.moveTo(5, 6);
+    tray.lineTo(2.5, 6);
+    tray.lineTo(2.5, 14.5);
+    tray.lineTo(13.5, 14.5);
+    tray.lineTo(13.5, 6);
+    tray.lineTo(11, 6);
+    tray.moveTo(8, shaftTop);
+    tray.lineTo(8, shaftBottom);
+    return tray;
+}
+
 QPainterPath speaker() {
     QPainterPath path;
     path.moveTo(1.5, 6);
@@ -129,30 +143,12 @@ const QHash<QString, Drawing>& drawings() {
          }},
         {"square.and.arrow.down",
          [](QPainter& p, const QColor& c) {
-             QPainterPath tray;
-             tray.moveTo(5, 6);
-             tray.lineTo(2.5, 6);
-             tray.lineTo(2.5, 14.5);
-             tray.lineTo(13.5, 14.5);
-             tray.lineTo(13.5, 6);
-             tray.lineTo(11, 6);
-             tray.moveTo(8, 1.5);
-             tray.lineTo(8, 10);
-             strokePath(p, c, tray, 1.4);
+             strokePath(p, c, trayWithShaft(1.5, 10), 1.4);
              fillPath(p, c, triangle({5, 8}, {8, 11.5}, {11, 8}));
          }},
         {"square.and.arrow.up",
          [](QPainter& p, const QColor& c) {
-             QPainterPath tray;
-             tray.moveTo(5, 6);
-             tray.lineTo(2.5, 6);
-             tray.lineTo(2.5, 14.5);
-             tray.lineTo(13.5, 14.5);
-             tray.lineTo(13.5, 6);
-             tray.lineTo(11, 6);
-             tray.moveTo(8, 3.5);
-             tray.lineTo(8, 11);
-             strokePath(p, c, tray, 1.4);
+             strokePath(p, c, trayWithShaft(3.5, 11), 1.4);
              fillPath(p, c, triangle({5, 4.5}, {8, 1}, {11, 4.5}));
          }},
         {"bolt.fill",
