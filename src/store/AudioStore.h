@@ -229,6 +229,8 @@ public:
     void togglePreview();
     void startPreview();
     void endPreview();
+    // Plays a built preview of the bar starting at `startFrame`, the playhead waiting there.
+    void playPreview(PCMBufferPtr preview, int64_t startFrame, double barStartSeconds);
 
     // ---- output device ----
     // Shows the output note when the chosen device is not among those present (the engine plays

@@ -60,6 +60,26 @@ TEST_F(StorePreview, PlaysTheBarsFourSlicesWithGapsThenReturnsThePlayheadPaused)
     EXPECT_EQ(slice(captured(0), kPreview, 882), std::vector<float>(882, 0.0f));
 }
 
+TEST_F(StorePreview, AtATargetTempoTheStretchedBarIsPreviewedOnceItIsReady) {
+    store->setMatchTempo(150); // the 2 s bar becomes 1.6 s: 70560 frames
+    store->togglePreview();
+    EXPECT_FALSE(store->isPreviewing()); // the stretch runs on a worker
+    ASSERT_TRUE(waitFor([&] { return store->isPreviewing(); }));
+    const int64_t stretchedPreview = 70560 + 3 * kGap;
+    render(stretchedPreview - 441);
+    EXPECT_TRUE(store->isPreviewing());
+    render(441 + 882);
+    expectReturnedPaused();
+    // Sound in every slice, silence in every gap.
+    for (int64_t k = 0; k < 4; ++k) {
+        const auto part = slice(captured(0), k * (17640 + kGap), 17640);
+        EXPECT_GT(*std::max_element(part.begin(), part.end()), 0.01f) << k;
+        if (k < 3)
+            EXPECT_EQ(slice(captured(0), k * (17640 + kGap) + 17640, kGap), std::vector<float>(kGap, 0.0f))
+                << k;
+    }
+}
+
 TEST_F(StorePreview, ReversedEachSlicePlaysBackwardsButTheFirstSliceStillComesFirst) {
     store->toggleReverse();
     ASSERT_TRUE(waitFor([&] { return !store->isReversing(); }));
