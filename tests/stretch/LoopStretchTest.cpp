@@ -24,9 +24,9 @@ PCMBufferPtr bufferOf(const std::vector<float>& mono, uint32_t channels = 2) {
 
 // `bars` bars of the synthetic drum loop at `bpm`, cut at its first downbeat.
 PCMBufferPtr drumBars(double bpm, int bars) {
-    const test::DrumLoop spec{.bpm = bpm, .sampleRate = kRate, .introSeconds = 1.0, .bars = bars + 1};
-    const std::vector<float> all = test::makeDrumLoop(spec);
-    const auto start = static_cast<size_t>(kRate * spec.introSeconds);
+    const test::DrumLoop drums{.bpm = bpm, .sampleRate = kRate, .introSeconds = 1.0, .bars = bars + 1};
+    const std::vector<float> all = test::makeDrumLoop(drums);
+    const auto start = static_cast<size_t>(kRate * drums.introSeconds);
     const auto frames = static_cast<size_t>(std::llround(kRate * bars * 4 * 60 / bpm));
     return bufferOf(
         {all.begin() + static_cast<long>(start), all.begin() + static_cast<long>(start + frames)});
