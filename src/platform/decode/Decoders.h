@@ -2,6 +2,7 @@
 
 #include "buffer/PCMBuffer.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -30,6 +31,9 @@ struct DecodeResult {
 
 // libsndfile: the first decoder. Synchronous; safe to call from any thread.
 DecodeResult decodeFile(const std::string& path);
+// The same, reading a seekable file of at least `halvesFromFrames` frames as two halves on two
+// threads; the result is the same to the bit either way.
+DecodeResult decodeFile(const std::string& path, int64_t halvesFromFrames);
 
 // FFmpeg: the second decoder, for what libsndfile rejects (m4a, mp4, m4v, ALAC …).
 // Synchronous; safe to call from any thread.

@@ -12,6 +12,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -52,16 +53,17 @@ std::optional<DecodeError> openReadable(const std::string& path, int& fd) {
     return std::nullopt;
 }
 
-// Reads up to buffer.frameCapacity() frames; returns how many arrived.
-sf_count_t readAll(SNDFILE* file, PCMBuffer& buffer, std::vector<float>& scratch) {
+// Reads `count` frames from the handle's position into the buffer from frame `start`; returns how
+// many arrived (fewer when the file ends early or is damaged there).
+sf_count_t readRange(SNDFILE* file, PCMBuffer& buffer, sf_count_t start, sf_count_t count,
+                     std::vector<float>& scratch) {
     const uint32_t channels = buffer.channelCount();
-    const sf_count_t capacity = buffer.frameCapacity();
     std::vector<float*> out(channels);
     sf_count_t done = 0;
-    while (done < capacity) {
-        const sf_count_t want = std::min(kBlockFrames, capacity - done);
+    while (done < count) {
+        const sf_count_t want = std::min(kBlockFrames, count - done);
         for (uint32_t c = 0; c < channels; ++c)
-            out[c] = buffer.channel(c) + done;
+            out[c] = buffer.channel(c) + start + done;
         // Mono needs no de-interleaving: read straight into the channel.
         float* target = channels == 1 ? out[0] : scratch.data();
         const sf_count_t got = sf_readf_float(file, target, want);
@@ -72,9 +74,38 @@ sf_count_t readAll(SNDFILE* file, PCMBuffer& buffer, std::vector<float>& scratch
     return done;
 }
 
+// A long seekable file is read as two halves on two threads: decoding and the kernel's first
+// touch of the fresh buffer are most of an open, and both split cleanly. libsndfile's seeks are
+// sample-exact (FLAC and PCM by position, MP3 through mpg123's frame index with the decoder
+// state rebuilt from the frames before the seek point), so the halves join without a seam.
+// Returns the frames read; -1 when the second half could not be set up (the caller then reads
+// the whole file on its own).
+sf_count_t readHalvesInParallel(SNDFILE* first, const std::string& path, PCMBuffer& buffer,
+                                std::vector<float>& scratch) {
+    const sf_count_t total = buffer.frameCapacity();
+    const sf_count_t half = total / 2;
+    int fd = -1;
+    if (openReadable(path, fd)) return -1;
+    SF_INFO info{};
+    SndfileHandle second(sf_open_fd(fd, SFM_READ, &info, SF_TRUE));
+    if (!second || info.frames != total || sf_seek(second.get(), half, SEEK_SET) != half) return -1;
+    sf_count_t secondGot = 0;
+    try {
+        std::vector<float> secondScratch(scratch.size());
+        std::thread reader(
+            [&] { secondGot = readRange(second.get(), buffer, half, total - half, secondScratch); });
+        const sf_count_t firstGot = readRange(first, buffer, 0, half, scratch);
+        reader.join();
+        // A damaged first half ends the file there, as a reader from the start would find it.
+        return firstGot < half ? firstGot : half + secondGot;
+    } catch (const std::system_error&) {
+        return -1; // no thread to be had: nothing was read yet
+    }
+}
+
 } // namespace
 
-DecodeResult decodeFile(const std::string& path) {
+DecodeResult decodeFile(const std::string& path, int64_t halvesFromFrames) {
     int fd = -1;
     if (auto error = openReadable(path, fd)) return decodeFailure(*error);
     SF_INFO info{};
@@ -95,7 +126,10 @@ DecodeResult decodeFile(const std::string& path) {
         return outOfMemoryFailure();
     }
 
-    const sf_count_t got = readAll(file.get(), *buffer, scratch);
+    sf_count_t got = -1;
+    if (info.seekable && info.frames >= halvesFromFrames && std::thread::hardware_concurrency() > 1)
+        got = readHalvesInParallel(file.get(), path, *buffer, scratch);
+    if (got < 0) got = readRange(file.get(), *buffer, 0, info.frames, scratch);
     // A file cut short keeps what could be decoded; one that yields nothing is a read error.
     if (got <= 0) {
         DecodeError error = sndfileError(file.get(), path);
@@ -109,6 +143,11 @@ DecodeResult decodeFile(const std::string& path) {
     result.buffer = std::move(buffer);
     result.format = format;
     return result;
+}
+
+DecodeResult decodeFile(const std::string& path) {
+    // Below about a minute a second thread saves too little to be worth starting.
+    return decodeFile(path, int64_t{1} << 21);
 }
 
 } // namespace barquill
