@@ -78,6 +78,8 @@ sf_count_t readRange(SNDFILE* file, PCMBuffer& buffer, sf_count_t start, sf_coun
 // touch of the fresh buffer are most of an open, and both split cleanly. libsndfile's seeks are
 // sample-exact (FLAC and PCM by position, MP3 through mpg123's frame index with the decoder
 // state rebuilt from the frames before the seek point), so the halves join without a seam.
+// Layer III below 32 kHz (MPEG-2 and 2.5, half-length frames) is the exception: its rebuilt
+// state differs from a reader's that came from the start, so those files are read whole.
 // Returns the frames read; -1 when the second half could not be set up (the caller then reads
 // the whole file on its own).
 sf_count_t readHalvesInParallel(SNDFILE* first, const std::string& path, PCMBuffer& buffer,
@@ -127,7 +129,10 @@ DecodeResult decodeFile(const std::string& path, int64_t halvesFromFrames) {
     }
 
     sf_count_t got = -1;
-    if (info.seekable && info.frames >= halvesFromFrames && std::thread::hardware_concurrency() > 1)
+    const bool lowRateLayerIII =
+        (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG && info.samplerate < 32000;
+    if (info.seekable && !lowRateLayerIII && info.frames >= halvesFromFrames &&
+        std::thread::hardware_concurrency() > 1)
         got = readHalvesInParallel(file.get(), path, *buffer, scratch);
     if (got < 0) got = readRange(file.get(), *buffer, 0, info.frames, scratch);
     // A file cut short keeps what could be decoded; one that yields nothing is a read error.
