@@ -20,6 +20,12 @@ struct FormatCase {
     int decodedRate = 0;     // when the codec has its own rate (opus decodes at 48 kHz)
 };
 
+// Names the row in failure output.
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << c.wanted.extension << " " << c.wanted.sampleRate << " Hz " << c.wanted.channels << " ch "
+        << c.wanted.codec;
+}
+
 double rms(const float* samples, uint32_t frames) {
     double sum = 0;
     for (uint32_t i = 0; i < frames; ++i)
