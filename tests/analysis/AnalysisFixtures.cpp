@@ -69,13 +69,6 @@ std::vector<float> makeClickTrack(const ClickTrack& track) {
     return out;
 }
 
-std::vector<double> drumLoopBeats(const DrumLoop& loop) {
-    std::vector<double> beats;
-    for (int k = 0; k < loop.bars * 4; ++k)
-        beats.push_back(loop.introSeconds + k * 60.0 / loop.bpm);
-    return beats;
-}
-
 std::vector<float> makeDrumLoop(const DrumLoop& loop) {
     const double beat = 60.0 / loop.bpm;
     const double seconds = loop.introSeconds + loop.bars * 4 * beat + loop.tailSeconds;

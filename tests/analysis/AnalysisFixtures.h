@@ -44,7 +44,4 @@ struct DrumLoop {
 // pad under an intro that has hats only. The first downbeat is at `introSeconds`.
 std::vector<float> makeDrumLoop(const DrumLoop& loop);
 
-// Beat times of the loop: introSeconds + k·60/bpm for every beat of its bars.
-std::vector<double> drumLoopBeats(const DrumLoop& loop);
-
 } // namespace barquill::test

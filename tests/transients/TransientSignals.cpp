@@ -23,50 +23,42 @@ float SignalBuilder::noise() {
     return static_cast<float>(static_cast<double>(bits) / static_cast<double>(1 << 24) * 2.0 - 1.0);
 }
 
+template <typename Shape> SignalBuilder& SignalBuilder::add(int64_t start, int64_t end, Shape shape) {
+    for (int64_t i = start; i < std::min<int64_t>(end, static_cast<int64_t>(samples_.size())); ++i)
+        samples_[i] += shape(static_cast<double>(i - start) / sampleRate_, i);
+    return *this;
+}
+
 SignalBuilder& SignalBuilder::sineBurst(double atSeconds, double hz, double amplitude, double decaySeconds,
                                         double lengthSeconds) {
-    const int64_t start = frameAt(atSeconds);
-    const int64_t end =
-        std::min<int64_t>(start + frameAt(lengthSeconds), static_cast<int64_t>(samples_.size()));
-    for (int64_t i = start; i < end; ++i) {
-        const double t = static_cast<double>(i - start) / sampleRate_;
-        samples_[i] += static_cast<float>(amplitude * std::exp(-t / decaySeconds) *
-                                          std::sin(2 * std::numbers::pi * hz * t));
-    }
-    return *this;
+    return add(frameAt(atSeconds), frameAt(atSeconds) + frameAt(lengthSeconds), [&](double t, int64_t) {
+        return static_cast<float>(amplitude * std::exp(-t / decaySeconds) *
+                                  std::sin(2 * std::numbers::pi * hz * t));
+    });
 }
 
 SignalBuilder& SignalBuilder::noiseBurst(double atSeconds, double amplitude, double decaySeconds,
                                          double lengthSeconds) {
-    const int64_t start = frameAt(atSeconds);
-    const int64_t end =
-        std::min<int64_t>(start + frameAt(lengthSeconds), static_cast<int64_t>(samples_.size()));
-    for (int64_t i = start; i < end; ++i) {
-        const double t = static_cast<double>(i - start) / sampleRate_;
-        samples_[i] += static_cast<float>(amplitude * std::exp(-t / decaySeconds)) * noise();
-    }
-    return *this;
+    return add(frameAt(atSeconds), frameAt(atSeconds) + frameAt(lengthSeconds), [&](double t, int64_t) {
+        return static_cast<float>(amplitude * std::exp(-t / decaySeconds)) * noise();
+    });
 }
 
 SignalBuilder& SignalBuilder::tone(double fromSeconds, double toSeconds, double hz, double amplitude,
                                    double fadeInSeconds, double fadeOutSeconds) {
-    const int64_t start = frameAt(fromSeconds);
     const int64_t end = std::min<int64_t>(frameAt(toSeconds), static_cast<int64_t>(samples_.size()));
-    for (int64_t i = start; i < end; ++i) {
-        const double t = static_cast<double>(i - start) / sampleRate_;
-        const double left = static_cast<double>(end - i) / sampleRate_;
+    return add(frameAt(fromSeconds), end, [&](double t, int64_t i) {
         double gain = 1.0;
         if (fadeInSeconds > 0) gain = std::min(gain, t / fadeInSeconds);
-        if (fadeOutSeconds > 0) gain = std::min(gain, left / fadeOutSeconds);
-        samples_[i] += static_cast<float>(gain * amplitude * std::sin(2 * std::numbers::pi * hz * t));
-    }
-    return *this;
+        if (fadeOutSeconds > 0)
+            gain = std::min(gain, static_cast<double>(end - i) / sampleRate_ / fadeOutSeconds);
+        return static_cast<float>(gain * amplitude * std::sin(2 * std::numbers::pi * hz * t));
+    });
 }
 
 SignalBuilder& SignalBuilder::noiseFloor(double amplitude) {
-    for (float& s : samples_)
-        s += static_cast<float>(amplitude) * noise();
-    return *this;
+    return add(0, static_cast<int64_t>(samples_.size()),
+               [&](double, int64_t) { return static_cast<float>(amplitude) * noise(); });
 }
 
 BreakdownScene BreakdownScene::make() {

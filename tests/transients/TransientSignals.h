@@ -28,6 +28,8 @@ public:
 
 private:
     float noise();
+    // Adds shape(seconds since start, index) to every sample in [start, end).
+    template <typename Shape> SignalBuilder& add(int64_t start, int64_t end, Shape shape);
 
     double sampleRate_;
     std::vector<float> samples_;

@@ -4,7 +4,6 @@
 #include "store/EventLoopWait.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -17,13 +16,12 @@ constexpr int kBoundMs = 20000;
 
 // Without a sound server the device path must fail readably and through the failure handler, as
 // the stream opens on the audio-server thread; where a device exists the engine must play to a
-// completion instead.
+// completion instead. (Device lists, the missing-device note and a lost device are heard end to end.)
 TEST(PortAudioEngine, StartReturnsAtOnceAndFailsReadablyOrPlaysToACompletion) {
     auto engine = createDefaultAudioEngine();
     std::optional<std::string> failure;
     engine->setFailureHandler([&](const std::string& message) { failure = message; });
     engine->connect({48000, 1});
-    EXPECT_EQ(engine->connectedFormat(), (AudioFormat{48000, 1}));
     bool done = false;
     engine->setOutputLevel(0.0f);
     engine->scheduleOnce(test::makeRampBuffer(4800, 1, 48000), [&] { done = true; });
@@ -41,29 +39,4 @@ TEST(PortAudioEngine, StartReturnsAtOnceAndFailsReadablyOrPlaysToACompletion) {
     engine->stopPlayer();
     engine->stop();
     EXPECT_FALSE(engine->isRunning());
-}
-
-// A device that cannot be found plays the system default and says so; listing never blocks the
-// caller.
-TEST(PortAudioEngine, AMissingDeviceFallsBackToTheDefaultWithANote) {
-    auto engine = createDefaultAudioEngine();
-    std::optional<std::string> note, failure;
-    engine->setNoteHandler([&](const std::string& text) { note = text; });
-    engine->setFailureHandler([&](const std::string& message) { failure = message; });
-    std::optional<std::vector<OutputDevice>> devices;
-    engine->listOutputDevices([&](std::vector<OutputDevice> list) { devices = std::move(list); });
-    EXPECT_FALSE(devices.has_value());
-    ASSERT_TRUE(runEventsUntil([&] { return devices.has_value(); }, kBoundMs));
-    for (const OutputDevice& device : *devices) {
-        EXPECT_FALSE(device.name.empty());
-        EXPECT_EQ(device.id.rfind(device.hostApi == "PipeWire" ? "PulseAudio" : device.hostApi, 0), 0u);
-        EXPECT_GT(device.maxOutputChannels, 0);
-    }
-    engine->setOutputDevice("ALSA/no such interface");
-    engine->connect({44100, 2});
-    engine->start();
-    ASSERT_TRUE(runEventsUntil([&] { return note || failure; }, kBoundMs));
-    // With no device at all the failure comes instead.
-    if (note) EXPECT_NE(note->find("“no such interface” is not available"), std::string::npos) << *note;
-    engine->stop();
 }
