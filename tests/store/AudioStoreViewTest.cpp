@@ -19,14 +19,7 @@ float naivePeak(const float* channel, int64_t a, int64_t b, int64_t stride) {
 
 TEST(WaveformPeaks, MatchesTheSampleBySampleRuleOnNoiseAtEveryKindOfWindow) {
     constexpr int64_t frames = 3'000'000;
-    const PCMBufferPtr noise = PCMBuffer::create(1000, 2, frames);
-    noise->setFrameLength(frames);
-    uint32_t state = 0x9e3779b9u;
-    for (uint32_t c = 0; c < 2; ++c)
-        for (int64_t i = 0; i < frames; ++i) {
-            state = state * 1664525u + 1013904223u;
-            noise->channel(c)[i] = static_cast<float>(static_cast<int32_t>(state)) / 2147483648.0f;
-        }
+    const PCMBufferPtr buffer = makeBuffer({noise(frames, 1), noise(frames, 2)}, 1000);
     struct Window {
         int64_t start, length, buckets;
     };
@@ -35,7 +28,7 @@ TEST(WaveformPeaks, MatchesTheSampleBySampleRuleOnNoiseAtEveryKindOfWindow) {
     for (const Window w : {Window{17, 99'991, 64}, Window{5, 700'003, 333}, Window{0, frames, 2048},
                            Window{123'457, 2'500'000, 1000}}) {
         SCOPED_TRACE(w.length);
-        const WaveformPeaks peaks = computePeaks(*noise, w.start / 1000.0, w.length / 1000.0, w.buckets);
+        const WaveformPeaks peaks = computePeaks(*buffer, w.start / 1000.0, w.length / 1000.0, w.buckets);
         ASSERT_EQ(peaks.left.size(), static_cast<size_t>(w.buckets));
         const int64_t s = static_cast<int64_t>(1000 * (w.start / 1000.0));
         const int64_t span = static_cast<int64_t>(1000 * (w.start / 1000.0 + w.length / 1000.0)) - s;
@@ -43,8 +36,8 @@ TEST(WaveformPeaks, MatchesTheSampleBySampleRuleOnNoiseAtEveryKindOfWindow) {
         for (int64_t i = 0; i < w.buckets; ++i) {
             const int64_t a = s + i * span / w.buckets;
             const int64_t b = s + (i + 1) * span / w.buckets;
-            ASSERT_EQ(peaks.left[i], naivePeak(noise->channel(0), a, b, stride)) << i;
-            ASSERT_EQ(peaks.right[i], naivePeak(noise->channel(1), a, b, stride)) << i;
+            ASSERT_EQ(peaks.left[i], naivePeak(buffer->channel(0), a, b, stride)) << i;
+            ASSERT_EQ(peaks.right[i], naivePeak(buffer->channel(1), a, b, stride)) << i;
             ASSERT_EQ(peaks.mono[i], std::max(peaks.left[i], peaks.right[i])) << i;
         }
     }

@@ -1,5 +1,7 @@
 #include "StoreFixture.h"
 
+#include <QSignalSpy>
+
 namespace barquill::test {
 namespace {
 
@@ -36,15 +38,29 @@ TEST_F(ClickStore, ReanalysingWhileLoopingKeepsTheLoopOnTheSameBar) {
     EXPECT_EQ(store->analysisNote(), QStringLiteral("Analyzing tempo…"));
     ASSERT_TRUE(waitFor([&] { return !store->isAnalyzing(); }));
     EXPECT_TRUE(store->loopEnabled());
-    EXPECT_EQ(store->loopStartBar(), 3);
     EXPECT_EQ(store->gridShiftQuarters(), 0);
     EXPECT_EQ(store->loopStartFrame(), barFrame(3));
 }
 
-// Without bars the whole file stands in for the bar: it is looped, exported and sliced whole, and
-// nothing can be nudged, stepped or previewed.
-TEST_F(NoBarsStore, ATooShortFileSaysWhyAndIsTreatedAsOneWholeBar) {
-    EXPECT_FALSE(store->analysis() || store->errorMessage());
+TEST_F(StoreTest, WithStartWithLoopEnabledASuccessfulAnalysisSwitchesTheLoopOn) {
+    settings.setStartWithLoopEnabled(true);
+    openAndSettle(writeClickTrack());
+    EXPECT_TRUE(store->loopEnabled());
+    EXPECT_EQ(store->loopStartFrame(), 33075);
+}
+
+// Opened while a long file is still being analysed, a file too short for bars never shows that
+// analysis. Without bars the whole file stands in for the bar: it is looped, exported and sliced
+// whole, and nothing can be nudged, stepped or previewed.
+TEST_F(StoreTest, AFileTooShortForBarsIgnoresTheLastFilesAnalysisAndIsOneWholeBar) {
+    open(writeWav("44100-1-clicks-180s.wav", {clickTrack(44100, 180)}));
+    ASSERT_TRUE(waitFor([&] { return !store->isLoading(); }));
+    ASSERT_TRUE(store->isAnalyzing());
+    QSignalSpy analysisChanges(store.get(), &AudioStore::analysisChanged);
+    openAndSettle(writeWav("44100-1-noise-1s.wav", {noise(44100, 4)}));
+    drain();
+    EXPECT_EQ(analysisChanges.count(), 0);
+    EXPECT_FALSE(store->analysis() || store->isAnalyzing() || store->errorMessage());
     EXPECT_EQ(store->analysisNote(),
               QStringLiteral("Bar detection failed: Audio too short for bar detection (need ≥ 2 s)."));
     store->shiftGrid(1);

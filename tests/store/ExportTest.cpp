@@ -9,16 +9,8 @@ namespace barquill::test {
 namespace {
 
 // Bar 2 ("bar03" in names) under the playhead, cut into 4 slices.
-class StoreSliceExport : public ClickStore {
-protected:
-    void SetUp() override {
-        ClickStore::SetUp();
-        store->setSlicesPerBar(4);
-        store->seek(5.2, true);
-    }
-};
-
-TEST_F(StoreSliceExport, TheBarUnderThePlayheadIsWrittenAsNamedSlicesForwardsOrBackwards) {
+TEST_F(ClickStore, TheBarUnderThePlayheadIsWrittenAsNamedSlicesForwardsOrBackwards) {
+    store->setSlicesPerBar(4);
     for (const bool reversed : {false, true}) {
         SCOPED_TRACE(reversed);
         if (reversed) reverse();
@@ -38,8 +30,7 @@ TEST_F(StoreSliceExport, TheBarUnderThePlayheadIsWrittenAsNamedSlicesForwardsOrB
     EXPECT_EQ(fileNames(out.path()).size(), 8u);
 }
 
-TEST_F(StoreSliceExport,
-       ACancelledChooserDoesNothingAVanishedFolderFailsAndAChosenOneIsRememberedWhileItExists) {
+TEST_F(ClickStore, ACancelledChooserDoesNothingAVanishedFolderFailsAndAChosenOneIsRememberedWhileItExists) {
     chooserAnswer.reset();
     store->exportSlices();
     EXPECT_EQ(chooserCalls, 1);

@@ -132,5 +132,19 @@ TEST_F(ClickStore, ATargetStretchesTheLoopOnAWorkerAndSwitchesAtTheNextPass) {
     EXPECT_EQ(store->passRange().playableFrames(), 88200);
 }
 
+TEST_F(ClickStore, OutOfRangeTargetsAreClampedAndSaidSo) {
+    const struct {
+        double asked, used;
+        bool said;
+    } cases[] = {{400, 300, true}, {12, 40, true}, {139.5, 139.5, false}};
+    for (const auto& c : cases) {
+        store->setMatchTempo(c.asked);
+        EXPECT_EQ(store->matchTempo(), c.used);
+        EXPECT_EQ(store->exportFlash().value_or(QString()).contains(QStringLiteral("out of range")), c.said)
+            << c.asked;
+        store->flashExport(QString());
+    }
+}
+
 } // namespace
 } // namespace barquill::test

@@ -131,9 +131,4 @@ void ClickStore::SetUp() {
     ASSERT_EQ(store->effectiveBars().size(), 10u);
 }
 
-void NoBarsStore::SetUp() {
-    openAndSettle(writeWav("44100-1-noise-1s.wav", {noise(44100, 4)}));
-    ASSERT_TRUE(store->effectiveBars().empty());
-}
-
 } // namespace barquill::test

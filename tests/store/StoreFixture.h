@@ -28,7 +28,7 @@ std::vector<float> clickTrack(double sampleRate = 44100, double seconds = 20, fl
 // Deterministic noise, distinct per seed, so a copy of any stretch can be traced to its source.
 std::vector<float> noise(size_t frames, uint32_t seed, float level = 0.5f);
 
-// Part of a capture, and parts put end to end.
+// Frames [from, from + count) of a capture, and several runs of frames put end to end.
 std::vector<float> slice(const std::vector<float>& samples, size_t from, size_t count);
 std::vector<float> joined(std::initializer_list<std::vector<float>> parts);
 
@@ -95,12 +95,6 @@ protected:
     void SetUp() override;
     static constexpr int64_t barFrame(int bar) { return 33075 + 88200 * int64_t{bar}; }
     const std::string stem = "44100-2-clicks-20s";
-};
-
-// One second of mono noise: too short for bar detection.
-class NoBarsStore : public StoreTest {
-protected:
-    void SetUp() override;
 };
 
 } // namespace barquill::test
