@@ -1,11 +1,11 @@
 #include "StoreFixture.h"
 
 #include "Clicks.h"
-#include "store/EventLoopWait.h"
 
 #include <QCoreApplication>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <cmath>
 
 namespace barquill::test {
@@ -25,10 +25,8 @@ std::vector<float> noise(size_t frames, uint32_t seed, float level) {
 std::vector<float> clickTrack(double sampleRate, double seconds, float noiseLevel) {
     std::vector<float> out = noise(static_cast<size_t>(std::llround(seconds * sampleRate)), 7, noiseLevel);
     int index = 0;
-    for (double at = 0.25; at < seconds; at += 0.5, ++index) {
-        const float level = index % 4 == 1 ? 1.0f : 0.5f;
-        addClick(out, sampleRate, at, level);
-    }
+    for (double at = 0.25; at < seconds; at += 0.5, ++index)
+        addClick(out, sampleRate, at, index % 4 == 1 ? 1.0f : 0.5f);
     return out;
 }
 
@@ -39,19 +37,32 @@ std::vector<float> slice(const std::vector<float>& samples, size_t from, size_t 
             samples.begin() + static_cast<std::ptrdiff_t>(from + count)};
 }
 
+std::vector<float> joined(std::initializer_list<std::vector<float>> parts) {
+    std::vector<float> all;
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
 StoreTest::StoreTest()
     : defaults(QString::fromStdString((dir / "defaults.json").string())), settings(defaults) {
     auto offline = std::make_unique<OfflineAudioEngine>();
     engine = offline.get();
     store = std::make_unique<AudioStore>(&settings, nullptr, std::move(offline));
     store->setVolume(1.0f);
+    settings.setExportBitDepth(32);
+    settings.setExportSampleRate(44100);
+    settings.setSliceFadeMs(0);
+    store->setFolderChooser([this]() -> std::optional<QString> {
+        ++chooserCalls;
+        return chooserAnswer ? std::optional(QString::fromStdString(chooserAnswer->string())) : std::nullopt;
+    });
 }
 
 StoreTest::~StoreTest() {
     store.reset();
     // Background jobs hold their own copies; let them finish before the next test starts.
-    QThreadPool::globalInstance()->waitForDone();
-    QCoreApplication::processEvents();
+    drain();
 }
 
 std::filesystem::path StoreTest::writeWav(const std::string& name,
@@ -61,26 +72,31 @@ std::filesystem::path StoreTest::writeWav(const std::string& name,
     return path;
 }
 
-std::filesystem::path StoreTest::writeClickTrack(const std::string& name) {
-    const auto clicks = clickTrack();
-    return writeWav(name, {clicks, clicks});
-}
-
-bool StoreTest::waitFor(const std::function<bool()>& done) {
-    return runEventsUntil(done, 120000);
-}
-
 void StoreTest::openAndSettle(const std::filesystem::path& path) {
-    store->open(QString::fromStdString(path.string()));
+    open(path);
     ASSERT_TRUE(waitFor([&] { return !store->isLoading() && !store->isAnalyzing(); }));
 }
 
+void StoreTest::reverse() {
+    store->toggleReverse();
+    ASSERT_TRUE(waitFor([&] { return store->isReversed(); }));
+}
+
+void StoreTest::drain() {
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+}
+
+void StoreTest::loopAt(double at, int bars) {
+    store->setLoopBars(bars);
+    store->seek(at, true);
+    store->setLoopEnabled(true);
+}
+
 void StoreTest::render(int64_t frames, uint32_t block) {
-    while (frames > 0) {
-        const auto now = static_cast<uint32_t>(std::min<int64_t>(frames, block));
-        engine->render(now);
+    for (; frames > 0; frames -= block) {
+        engine->render(static_cast<uint32_t>(std::min<int64_t>(frames, block)));
         store->clockTick();
-        frames -= now;
     }
 }
 
@@ -90,11 +106,29 @@ std::vector<float> StoreTest::source(int64_t from, int64_t count, uint32_t chann
 }
 
 std::vector<float> StoreTest::sourceBackwards(int64_t from, int64_t count, uint32_t channel) const {
-    const float* samples = store->buffer()->channel(channel);
-    std::vector<float> out;
-    for (int64_t i = 0; i < count; ++i)
-        out.push_back(samples[from - i]);
+    std::vector<float> out = source(from - count + 1, count, channel);
+    std::reverse(out.begin(), out.end());
     return out;
+}
+
+std::vector<std::string> StoreTest::fileNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<float> StoreTest::samplesOf(const std::filesystem::path& file, uint32_t channel) {
+    std::vector<std::vector<float>> channels;
+    int rate = 0;
+    if (!readSoundFile(file, channels, rate) || channel >= channels.size()) return {};
+    return channels[channel];
+}
+
+void ClickStore::SetUp() {
+    openAndSettle(writeClickTrack());
+    ASSERT_EQ(store->effectiveBars().size(), 10u);
 }
 
 } // namespace barquill::test

@@ -4,6 +4,7 @@
 #include "platform/defaults/UserDefaults.h"
 #include "settings/AppSettings.h"
 #include "store/AudioStore.h"
+#include "store/EventLoopWait.h"
 
 #include "TestSupport.h"
 
@@ -11,7 +12,10 @@
 
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace barquill::test {
@@ -24,8 +28,14 @@ std::vector<float> clickTrack(double sampleRate = 44100, double seconds = 20, fl
 // Deterministic noise, distinct per seed, so a copy of any stretch can be traced to its source.
 std::vector<float> noise(size_t frames, uint32_t seed, float level = 0.5f);
 
-// A store on the offline engine, with settings in a temporary folder and full output level,
-// plus helpers to load files and drive the output frame by frame.
+// Frames [from, from + count) of a capture, and several runs of frames put end to end.
+std::vector<float> slice(const std::vector<float>& samples, size_t from, size_t count);
+std::vector<float> joined(std::initializer_list<std::vector<float>> parts);
+
+// A store on the offline engine, with settings in a temporary folder and full output level, plus
+// helpers to load files and drive the output frame by frame. Exports go to `out` (or the chooser
+// cancels) as 32-bit float at the files' own 44.1 kHz without fades, so every written sample can be
+// compared with the source exactly.
 class StoreTest : public ::testing::Test {
 protected:
     StoreTest();
@@ -35,11 +45,25 @@ protected:
     std::filesystem::path writeWav(const std::string& name, const std::vector<std::vector<float>>& channels,
                                    int sampleRate = 44100);
     // The click track as a stereo file (both channels equal).
-    std::filesystem::path writeClickTrack(const std::string& name = "44100-2-clicks-20s.wav");
+    std::filesystem::path writeClickTrack() {
+        return writeWav("44100-2-clicks-20s.wav", {clickTrack(), clickTrack()});
+    }
+    void open(const std::filesystem::path& path) { store->open(QString::fromStdString(path.string())); }
     // Opens and waits until decoding and analysis are over.
     void openAndSettle(const std::filesystem::path& path);
     // Processes events until `done` holds; false after a generous bound.
-    bool waitFor(const std::function<bool()>& done);
+    bool waitFor(const std::function<bool()>& done) { return runEventsUntil(done, 120000); }
+    // Switches reverse on and waits for the mirror.
+    void reverse();
+    // Lets every background job finish and deliver.
+    static void drain();
+    // Turns on a loop of `bars` bars from the one at `at` seconds.
+    void loopAt(double at, int bars = 1);
+    // Plays and renders `frames`.
+    void play(int64_t frames, uint32_t block = 441) {
+        store->play();
+        render(frames, block);
+    }
 
     // Renders in blocks, running the position clock after each block as the timer would.
     void render(int64_t frames, uint32_t block = 441);
@@ -49,14 +73,28 @@ protected:
     // The frames of the source in reverse: from, from-1, … (count of them).
     std::vector<float> sourceBackwards(int64_t from, int64_t count, uint32_t channel = 0) const;
 
+    // The names in `folder`, sorted.
+    static std::vector<std::string> fileNames(const std::filesystem::path& folder);
+    // Channel `channel` of a written file; empty when it cannot be read.
+    static std::vector<float> samplesOf(const std::filesystem::path& file, uint32_t channel = 0);
+
     TempDir dir;
     UserDefaults defaults;
     AppSettings settings;
     OfflineAudioEngine* engine = nullptr;
     std::unique_ptr<AudioStore> store;
+    TempDir out;
+    std::optional<std::filesystem::path> chooserAnswer = out.path();
+    int chooserCalls = 0;
 };
 
-// Part of a capture.
-std::vector<float> slice(const std::vector<float>& samples, size_t from, size_t count);
+// The click track loaded: bar k starts at frame 33075 + 88200 k (0.75 + 2k s), the last one ends at
+// the end of the file (20 s).
+class ClickStore : public StoreTest {
+protected:
+    void SetUp() override;
+    static constexpr int64_t barFrame(int bar) { return 33075 + 88200 * int64_t{bar}; }
+    const std::string stem = "44100-2-clicks-20s";
+};
 
 } // namespace barquill::test
