@@ -33,17 +33,6 @@ inline PCMBufferPtr makeSineBuffer(double hz, float amplitude, uint32_t frames, 
     return makeBuffer(data, rate);
 }
 
-// Deterministic pseudo-random samples in [-amplitude, amplitude].
-inline std::vector<float> noise(size_t frames, float amplitude, uint32_t seed = 1) {
-    std::vector<float> out(frames);
-    uint32_t state = seed;
-    for (auto& s : out) {
-        state = state * 1664525u + 1013904223u;
-        s = amplitude * (static_cast<float>(state >> 8) / 8388608.0f - 1.0f);
-    }
-    return out;
-}
-
 inline std::set<std::string> fileNamesIn(const std::filesystem::path& folder) {
     std::set<std::string> names;
     std::error_code ec;

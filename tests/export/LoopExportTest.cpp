@@ -7,11 +7,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Noise at 4 kHz and 120 BPM (a beat is 2000 frames): the loop [1000, 9000) is four beats long.
+// A tone at 4 kHz and 120 BPM (a beat is 2000 frames): the loop [1000, 9000) is four beats long.
 class LoopExportRun : public ExportFolderTest {
 protected:
     LoopExportRun() : ExportFolderTest("Loops") {
-        job.buffer = makeBuffer({noise(12000, 0.5f, 1), noise(12000, 0.5f, 2)}, 4000);
+        job.buffer = makeSineBuffer(441, 0.5f, 12000, 2, 4000);
         job.span = {{1000, 9000}, false};
         job.bars = std::make_pair(3, 4);
         job.bpm = 120;
@@ -72,19 +72,6 @@ TEST_F(LoopExportRun, WritesTheSpanSampleExactWithLoopTempoBeatsAndTitle) {
                   std::string(c.name).substr(0, std::strlen(c.name) - 4));
     }
     EXPECT_EQ(fileNamesIn(folder).size(), 2u);
-}
-
-TEST_F(LoopExportRun, OtherReadersSkipTheChunksAndReadTheSameAudio) {
-    job.bitDepth = 16;
-    ASSERT_FALSE(runLoopExport(job).errorMessage);
-    const fs::path file = folder / "Song_bar03-04_loop.wav";
-    std::string viaFfmpeg, direct;
-    ASSERT_EQ(
-        runCommand("ffmpeg -v error -i " + shellQuote(file.string()) + " -f s16le - | md5sum", &viaFfmpeg),
-        0);
-    std::ofstream(folder / "raw", std::ios::binary) << riffChunks(file)["data"];
-    runCommand("md5sum < " + shellQuote((folder / "raw").string()), &direct);
-    EXPECT_EQ(viaFfmpeg, direct);
 }
 
 TEST_F(LoopExportRun, ConvertedLoopsScaleTheirMarkersAndBadSpansWriteNothing) {

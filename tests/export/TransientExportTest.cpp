@@ -96,48 +96,4 @@ TEST_F(TransientOneShots, AWriteFailureWritesNoneOfTheSet) {
     EXPECT_EQ(fileNamesIn(folder), std::set<std::string>{"Song_transient02of02.wav"});
 }
 
-TEST_F(TransientOneShots, RunWritesTheHitsDetectedInTheMeanOfTheChannelsAtTheExportFormat) {
-    // Two seconds of a faint noise floor with hi-hat-like noise bursts and 55 Hz kick-like bursts;
-    // the right channel is half as loud as the left.
-    const double rate = 44100;
-    std::vector<float> left = noise(88200, 0.001f, 3);
-    for (const double at : {0.25, 0.55, 0.85, 1.15, 1.45}) {
-        const auto start = static_cast<size_t>(at * rate);
-        const bool kick = at == 0.55 || at == 1.15;
-        const auto burst = noise(6615, 0.6f, static_cast<uint32_t>(start));
-        for (size_t i = 0; i < 6615; ++i)
-            left[start + i] +=
-                std::exp(-static_cast<float>(i) / (kick ? 2000.0f : 400.0f)) *
-                (kick ? 0.8f * std::sin(2 * std::numbers::pi_v<float> * 55.0f * i / 44100.0f) : burst[i]);
-    }
-    std::vector<float> right(left), mono(left.size());
-    for (size_t i = 0; i < left.size(); ++i)
-        right[i] *= 0.5f, mono[i] = (left[i] + right[i]) * 0.5f;
-    job.source = makeBuffer({left, right}, rate);
-    job.extractor = TransientExtractor::forSensitivity(50);
-    job.fadeSeconds = 0.001;
-    job.bitDepth = 16;
-    job.exportSampleRate = 48000;
-
-    const auto detected = job.extractor.detect(mono, rate);
-    ASSERT_TRUE(std::holds_alternative<TransientAnalysis>(detected));
-    const auto& analysis = std::get<TransientAnalysis>(detected);
-    std::vector<TransientHit> others;
-    for (const auto& hit : analysis.hits)
-        if (hit.kind == Kind::other) others.push_back(hit);
-    ASSERT_GE(others.size(), 1u) << "the signal should give at least one non-kick hit";
-
-    const auto outcome = runTransientExport(job);
-    EXPECT_EQ(outcome, writeTransientOneShots(job, analysis)); // the files are simply rewritten
-    EXPECT_EQ(outcome.written, static_cast<int64_t>(others.size()));
-    EXPECT_EQ(outcome.kicks, static_cast<int64_t>(analysis.hits.size() - others.size()));
-    const auto count = static_cast<int64_t>(others.size());
-    for (int64_t j = 1; j <= count; ++j) {
-        const WavHeader header = readWavHeader(folder / transientFileName("Song", j, count));
-        EXPECT_EQ(std::tuple(header.formatTag, header.bitsPerSample, header.channels, header.sampleRate),
-                  std::tuple(1u, 16u, 2u, 48000u));
-        EXPECT_NEAR(header.dataBytes / 4.0, others[j - 1].lengthSamples * 48000 / rate, 1.0) << j;
-    }
-}
-
 } // namespace

@@ -14,8 +14,6 @@
 namespace barquill {
 namespace {
 
-using test::waitUntil;
-
 // A 400-point-wide input layer whose callbacks write one line each into a log.
 class WaveformInput : public ::testing::Test {
 protected:
@@ -36,115 +34,80 @@ protected:
 
     static std::string num(double v) { return QString::number(v, 'g', 6).toStdString(); }
 
-    void wheel(double x, QPoint pixelDelta, QPoint angleDelta, Qt::KeyboardModifiers modifiers = {}) {
-        QWheelEvent event(QPointF(x, 50), QPointF(x, 50), pixelDelta, angleDelta, Qt::NoButton, modifiers,
+    void wheel(double x, QPoint pixelDelta, QPoint angleDelta = {}) {
+        QWheelEvent event(QPointF(x, 50), QPointF(x, 50), pixelDelta, angleDelta, Qt::NoButton, {},
                           Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(view.get(), &event);
     }
-    void mouse(QEvent::Type type, double x, Qt::MouseButton button, Qt::MouseButtons held,
-               Qt::KeyboardModifiers modifiers = {}) {
-        QMouseEvent event(type, QPointF(x, 50), view->mapToGlobal(QPointF(x, 50)), button, held, modifiers);
+    void mouse(QEvent::Type type, double x, Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {}) {
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+        QMouseEvent event(type, QPointF(x, 50), view->mapToGlobal(QPointF(x, 50)),
+                          type == QEvent::MouseMove ? Qt::NoButton : button, held, modifiers);
         QCoreApplication::sendEvent(view.get(), &event);
-    }
-    void waitForFlush() {
-        ASSERT_TRUE(waitUntil([this] { return !view->hasFlushTimer(); }, 10000));
     }
 
     std::unique_ptr<WaveformInputView> view;
     std::vector<std::string> log;
 };
 
-TEST_F(WaveformInput, SeveralWheelEventsInOneFrameGiveOneZoomWithSummedDyAndLatestFraction) {
-    wheel(100, QPoint(0, 3), QPoint());
-    wheel(200, QPoint(0, 4), QPoint());
-    wheel(300, QPoint(0, 5), QPoint());
+// Scrolls of one frame are summed into one zoom (at the latest fraction) or pan, delivered by the
+// frame timer, a flush or the next press; a notch counts ten points either way.
+TEST_F(WaveformInput, ScrollsOfOneFrameBecomeOneZoomOrPan) {
+    wheel(100, QPoint(0, 3));
+    wheel(200, QPoint(0, 4));
+    wheel(300, QPoint(0, 5));
     EXPECT_TRUE(log.empty());
-    EXPECT_TRUE(view->hasFlushTimer());
-    waitForFlush();
-    EXPECT_EQ(log, (std::vector<std::string>{"zoom 12 at 0.75"}));
-}
-
-TEST_F(WaveformInput, NotchesCountTenPointsEitherWayDiagonalsZoomAndSidewaysSwipesPanByMinusDxOverWidth) {
-    wheel(200, QPoint(), QPoint(0, 120));
+    ASSERT_TRUE(test::waitUntil([this] { return !view->hasFlushTimer(); }, 10000));
+    wheel(200, {}, QPoint(0, -240));
     view->flush();
-    wheel(200, QPoint(), QPoint(0, -240));
+    wheel(100, QPoint(6, 6)); // diagonal: a zoom
     view->flush();
-    wheel(100, QPoint(6, 6), QPoint());
+    wheel(100, QPoint(40, 2));
+    wheel(100, QPoint(-80, 0)); // sideways: a pan by −dx / width
     view->flush();
-    wheel(100, QPoint(40, 2), QPoint());
-    wheel(100, QPoint(-80, 0), QPoint());
-    view->flush();
-    wheel(100, QPoint(), QPoint(-120, 0)); // a tilt-wheel notch: ten points, like a vertical one
-    view->flush();
-    EXPECT_EQ(log, (std::vector<std::string>{"zoom 10 at 0.5", "zoom -20 at 0.5", "zoom 6 at 0.25", "pan 0.1",
-                                             "pan 0.025"}));
-}
-
-TEST_F(WaveformInput, TheFlushTimerStopsOnceNothingIsPending) {
-    EXPECT_FALSE(view->hasFlushTimer());
-    wheel(100, QPoint(0, 1), QPoint());
-    EXPECT_TRUE(view->hasFlushTimer());
-    view->flush();
-    EXPECT_FALSE(view->hasFlushTimer());
-}
-
-TEST_F(WaveformInput, ClickSeeksAtOnceClampedToTheEdgesAndAltMakesItFine) {
-    for (double x : {100.0, -30.0, 450.0}) {
-        mouse(QEvent::MouseButtonPress, x, Qt::LeftButton, Qt::LeftButton);
-        mouse(QEvent::MouseButtonRelease, x, Qt::LeftButton, Qt::NoButton);
-    }
-    mouse(QEvent::MouseButtonPress, 300, Qt::LeftButton, Qt::LeftButton, Qt::AltModifier);
-    EXPECT_EQ(log, (std::vector<std::string>{"seek 0.25", "seek 0", "seek 1", "seek 0.75 fine"}));
-}
-
-TEST_F(WaveformInput, DraggingSeeksOncePerFrameAtTheLatestPosition) {
-    mouse(QEvent::MouseButtonPress, 40, Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseMove, 80, Qt::NoButton, Qt::LeftButton);
-    mouse(QEvent::MouseMove, 120, Qt::NoButton, Qt::LeftButton);
-    waitForFlush();
-    EXPECT_EQ(log, (std::vector<std::string>{"seek 0.1", "seek 0.3"}));
-}
-
-TEST_F(WaveformInput, ReleasingDeliversThePendingSeek) {
-    mouse(QEvent::MouseButtonPress, 40, Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseMove, 200, Qt::NoButton, Qt::LeftButton);
-    mouse(QEvent::MouseButtonRelease, 200, Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(log, (std::vector<std::string>{"seek 0.1", "seek 0.5"}));
-    EXPECT_FALSE(view->hasFlushTimer());
-}
-
-TEST_F(WaveformInput, RightDragDeliversBeganTheLatestMoveAndEndedButNoMoveWithoutMovement) {
-    mouse(QEvent::MouseButtonPress, 200, Qt::RightButton, Qt::RightButton);
-    mouse(QEvent::MouseButtonRelease, 200, Qt::RightButton, Qt::NoButton);
-    mouse(QEvent::MouseButtonPress, 200, Qt::RightButton, Qt::RightButton);
-    mouse(QEvent::MouseMove, 240, Qt::NoButton, Qt::RightButton);
-    mouse(QEvent::MouseMove, 260, Qt::NoButton, Qt::RightButton);
-    mouse(QEvent::MouseButtonRelease, 260, Qt::RightButton, Qt::NoButton);
-    EXPECT_EQ(log, (std::vector<std::string>{"began 0.5", "ended", "began 0.5", "moved 0.65", "ended"}));
-}
-
-TEST_F(WaveformInput, DoubleClickDeliversOnlyTheDoubleClickForItsSecondPress) {
-    mouse(QEvent::MouseButtonPress, 100, Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseButtonRelease, 100, Qt::LeftButton, Qt::NoButton);
-    mouse(QEvent::MouseButtonDblClick, 100, Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseButtonRelease, 100, Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(log, (std::vector<std::string>{"seek 0.25", "double"}));
-}
-
-TEST_F(WaveformInput, APressFlushesPendingScrollsFirst) {
-    wheel(100, QPoint(0, 2), QPoint());
-    mouse(QEvent::MouseButtonPress, 200, Qt::LeftButton, Qt::LeftButton);
-    EXPECT_EQ(log, (std::vector<std::string>{"zoom 2 at 0.25", "seek 0.5"}));
-}
-
-TEST_F(WaveformInput, UnsetCallbacksAreSkippedAndTheirValuesCleared) {
+    wheel(100, {}, QPoint(-120, 0)); // a tilt-wheel notch
+    wheel(100, QPoint(0, 2));
+    mouse(QEvent::MouseButtonPress, 200, Qt::LeftButton);
+    EXPECT_EQ(log, (std::vector<std::string>{"zoom 12 at 0.75", "zoom -20 at 0.5", "zoom 6 at 0.25",
+                                             "pan 0.1", "zoom 2 at 0.25", "pan 0.025", "seek 0.5"}));
+    // An unset callback's value is dropped, not delivered later.
     view->onZoom = nullptr;
-    wheel(100, QPoint(0, 2), QPoint());
+    wheel(100, QPoint(0, 2));
     view->flush();
     view->onZoom = [this](double dy, double) { log.push_back("zoom " + num(dy)); };
-    wheel(100, QPoint(0, 3), QPoint());
+    wheel(100, QPoint(0, 3));
     view->flush();
-    EXPECT_EQ(log, (std::vector<std::string>{"zoom 3"}));
+    EXPECT_EQ(log.back(), "zoom 3");
+}
+
+// Clicks seek at once (clamped to the edges, fine with Alt); drags seek once per frame at the latest
+// position and on release; right drags report began, the latest move and ended.
+TEST_F(WaveformInput, ClicksSeekAtOnceDragsOncePerFrameAndDoubleClicksOnlyAsSuch) {
+    for (double x : {100.0, -30.0, 450.0}) {
+        mouse(QEvent::MouseButtonPress, x, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, x, Qt::LeftButton);
+    }
+    mouse(QEvent::MouseButtonPress, 300, Qt::LeftButton, Qt::AltModifier);
+    mouse(QEvent::MouseButtonRelease, 300, Qt::LeftButton, Qt::AltModifier);
+    mouse(QEvent::MouseButtonDblClick, 300, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, 300, Qt::LeftButton);
+    mouse(QEvent::MouseButtonPress, 40, Qt::LeftButton);
+    mouse(QEvent::MouseMove, 80, Qt::LeftButton);
+    mouse(QEvent::MouseMove, 120, Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([this] { return !view->hasFlushTimer(); }, 10000));
+    mouse(QEvent::MouseMove, 200, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, 200, Qt::LeftButton);
+    EXPECT_FALSE(view->hasFlushTimer());
+    mouse(QEvent::MouseButtonPress, 200, Qt::RightButton);
+    mouse(QEvent::MouseButtonRelease, 200, Qt::RightButton); // no move without movement
+    mouse(QEvent::MouseButtonPress, 200, Qt::RightButton);
+    mouse(QEvent::MouseMove, 240, Qt::RightButton);
+    mouse(QEvent::MouseMove, 260, Qt::RightButton);
+    mouse(QEvent::MouseButtonRelease, 260, Qt::RightButton);
+    EXPECT_EQ(log, (std::vector<std::string>{"seek 0.25", "seek 0", "seek 1", "seek 0.75 fine", "double",
+                                             "seek 0.1", "seek 0.3", "seek 0.5", "began 0.5", "ended",
+                                             "began 0.5", "moved 0.65", "ended"}));
 }
 
 } // namespace
