@@ -21,12 +21,7 @@ TEST(ResampleBuffer, TheSameRateOrNoRateReturnsTheSameBufferAndAnEmptyBufferFail
     EXPECT_FALSE(resampleBuffer(makeRampBuffer(0, 2, 44100), 48000));
 }
 
-struct RateCase {
-    double from;
-    double to;
-};
-
-class ResampleSine : public ::testing::TestWithParam<RateCase> {};
+class ResampleSine : public ::testing::TestWithParam<std::pair<double, double>> {};
 
 TEST_P(ResampleSine, KeepsTheLengthRatioAndEverySampleOfTheTone) {
     const auto [from, to] = GetParam();
@@ -46,11 +41,11 @@ TEST_P(ResampleSine, KeepsTheLengthRatioAndEverySampleOfTheTone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, ResampleSine,
-                         ::testing::Values(RateCase{44100, 48000}, RateCase{48000, 96000},
-                                           RateCase{96000, 44100}, RateCase{44100, 96000}),
+                         ::testing::Values(std::pair(44100.0, 48000.0), std::pair(48000.0, 96000.0),
+                                           std::pair(96000.0, 44100.0), std::pair(44100.0, 96000.0)),
                          [](const auto& info) {
-                             return std::to_string(static_cast<int>(info.param.from)) + "to" +
-                                    std::to_string(static_cast<int>(info.param.to));
+                             return std::to_string(static_cast<int>(info.param.first)) + "to" +
+                                    std::to_string(static_cast<int>(info.param.second));
                          });
 
 // Level of what lands in the output, in dB relative to the input tone, with the edges faded so

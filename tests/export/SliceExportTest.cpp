@@ -2,6 +2,7 @@
 #include "ExportTestSupport.h"
 #include "export/BaseName.h"
 #include "export/PreviewBuffer.h"
+#include "export/TransientExport.h"
 
 #include <limits>
 
@@ -21,18 +22,19 @@ TEST(BuildPreviewBuffer, PlaysEachSliceWithGapsBetweenAndCutsTheBarAtTheFileEnds
         int64_t start, count;
         int slices;
         bool reversed;
-        double gap;
+        double gap, fade;
         std::vector<float> expected; // channel 0; channel 1 is 1000 higher where not silent
     } cases[] = {
         // A 10-frame bar in 4 slices of 2, 3, 2, 3 frames and 1-frame gaps.
-        {0, 10, 4, true, 0.001, {1001, 1000, 0, 1004, 1003, 1002, 0, 1006, 1005, 0, 1009, 1008, 1007}},
-        {0, 6, 2, false, 0.003, {1000, 1001, 1002, 0, 0, 0, 1003, 1004, 1005}},
-        {96, 40, 2, false, 0.0, {1096, 1097, 1098, 1099}}, // cut at the end
-        {-30, 4, 2, false, 0.0, {1000, 1001, 1002, 1003}}, // moved to frame zero
+        {0, 10, 4, true, 0.001, 0, {1001, 1000, 0, 1004, 1003, 1002, 0, 1006, 1005, 0, 1009, 1008, 1007}},
+        {0, 6, 2, false, 0.003, 0, {1000, 1001, 1002, 0, 0, 0, 1003, 1004, 1005}},
+        {96, 40, 2, false, 0.0, 0, {1096, 1097, 1098, 1099}},   // cut at the end
+        {-30, 4, 2, false, 0.0, 0, {1000, 1001, 1002, 1003}},   // moved to frame zero
+        {0, 6, 2, false, 0.0, 0.002, {0, 1001, 0, 0, 1004, 0}}, // a fade over half a slice fades half
     };
     auto source = makeRampBuffer(100, 2, 1000);
     for (const auto& c : cases) {
-        auto preview = buildPreviewBuffer(*source, c.start, c.count, c.slices, c.reversed, c.gap, 0.0);
+        auto preview = buildPreviewBuffer(*source, c.start, c.count, c.slices, c.reversed, c.gap, c.fade);
         ASSERT_TRUE(preview) << c.start;
         EXPECT_EQ(preview->format(), source->format());
         EXPECT_EQ(std::vector<float>(preview->channel(0), preview->channel(0) + preview->frameLength()),
@@ -47,18 +49,6 @@ TEST(BuildPreviewBuffer, PlaysEachSliceWithGapsBetweenAndCutsTheBarAtTheFileEnds
     EXPECT_FALSE(buildPreviewBuffer(*source, 0, 50, 4, false, std::nan(""), 0.001));
 }
 
-TEST(BuildPreviewBuffer, AFadeLongerThanHalfASliceFadesHalfTheSlice) {
-    // A 50 ms fade on 30 ms slices at 1 kHz: 15 frames in, 15 out.
-    auto preview = buildPreviewBuffer(*ones(60, 1000), 0, 60, 2, false, 0.0, 0.05);
-    ASSERT_TRUE(preview);
-    ASSERT_EQ(preview->frameLength(), 60u);
-    for (int slice = 0; slice < 2; ++slice)
-        for (int j = 0; j < 15; ++j) {
-            EXPECT_EQ(preview->channel(0)[slice * 30 + j], static_cast<float>(j) / 15.0f);
-            EXPECT_EQ(preview->channel(0)[slice * 30 + 29 - j], static_cast<float>(j) / 15.0f);
-        }
-}
-
 TEST(BarFrameRange, RoundsHalvesAwayFromZeroAndMovesAnEarlyBarToFrameZero) {
     EXPECT_EQ(barFrameRange(44100, 1.0, 2.0), (FrameRange{44100, 132300}));
     EXPECT_EQ(barFrameRange(1000, 0.0125, 0.0105), (FrameRange{13, 24})); // 12.5 → 13, 10.5 → 11
@@ -66,9 +56,7 @@ TEST(BarFrameRange, RoundsHalvesAwayFromZeroAndMovesAnEarlyBarToFrameZero) {
 }
 
 TEST(SanitizedBaseName, KeepsLettersMarksDigitsAndUnderscoreDashDotUpToSixtyFourCharacters) {
-    std::string accented70, accented64; // a letter with its combining mark is one character
-    for (int i = 0; i < 70; ++i)
-        accented70 += "e\u0301";
+    std::string accented64; // a letter with its combining mark is one character
     for (int i = 0; i < 64; ++i)
         accented64 += "e\u0301";
     const std::pair<std::string, std::string> cases[] = {
@@ -80,19 +68,32 @@ TEST(SanitizedBaseName, KeepsLettersMarksDigitsAndUnderscoreDashDotUpToSixtyFour
         {"a\xff"
          "b",
          "a_b"}, // not UTF-8
-        {accented70, accented64}};
+        {accented64 + "e\u0301e\u0301", accented64}};
     for (const auto& [in, out] : cases)
         EXPECT_EQ(sanitizedBaseName(in), out) << in;
 }
 
-TEST(ExportTexts, NameTheFilesAndTheCountTheCaseAndTheFolder) {
+// File names pad numbers to two digits or the count's width; reports name the count, what was
+// skipped and the folder, or say why nothing was exported.
+TEST(ExportTexts, NameTheFilesAndReportTheCountTheCaseAndTheFolder) {
+    const auto report = [](const TransientExportOutcome& outcome) {
+        const ExportReport r = transientExportReport(outcome, "/x/Loops/");
+        return (r.isError ? "error: " : "") + r.text;
+    };
     const std::pair<std::string, std::string> cases[] = {
         {sliceFileName("Song", 12, 3, 8, true), "Song_bar12_slice03of08_rev.wav"},
         {sliceFileName("Song", 123, 16, 16, false), "Song_bar123_slice16of16.wav"},
+        {transientFileName("Song", 5, 12), "Song_transient05of12.wav"},
+        {transientFileName("Song", 1, 100), "Song_transient001of100.wav"},
         {sliceExportBanner(8, false, false, "/home/me/Loops"), "Exported 8 slices → Loops"},
         {sliceExportBanner(4, true, false, "/home/me/Exports/"), "Exported 4 slices (whole file) → Exports"},
-        {sliceExportBanner(16, true, true, "/x/Loops"),
-         "Exported 16 slices (whole file) (reversed) → Loops"}};
+        {sliceExportBanner(16, true, true, "/x/Loops"), "Exported 16 slices (whole file) (reversed) → Loops"},
+        {report({std::nullopt, 12, 12, 3, 7, true}),
+         "Exported 12 transients (3 kicks + 7 loud hits skipped) → Loops"},
+        {report({std::nullopt, 0, 0, 4, 0, true}),
+         "No non-kick transients in quiet sections (4 kicks skipped)"},
+        {report({std::nullopt, 0, 0, 4, 0, false}), "No quiet sections found — nothing exported"},
+        {report({"Transient export failed: x.", 0, 0, 4, 0, false}), "error: Transient export failed: x."}};
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(text, expected);
 }
@@ -101,19 +102,17 @@ TEST(ExportTexts, NameTheFilesAndTheCountTheCaseAndTheFolder) {
 // be compared exactly.
 class SliceExportRun : public ExportFolderTest {
 protected:
-    SliceExportRun() : ExportFolderTest("Loops") {
-        job.buffer = makeRampBuffer(100, 2, 1000);
-        job.startFrame = 20;
-        job.frameCount = 10;
-        job.slices = 4;
-        job.fadeSeconds = 0;
-        job.bitDepth = 32;
-        job.exportSampleRate = 1000;
-        job.folder = folder;
-        job.stem = "Song";
-        job.barNumber = 3;
-    }
-    SliceExportJob job;
+    SliceExportRun() : ExportFolderTest("Loops") {}
+    SliceExportJob job{.buffer = makeRampBuffer(100, 2, 1000),
+                       .startFrame = 20,
+                       .frameCount = 10,
+                       .slices = 4,
+                       .fadeSeconds = 0,
+                       .bitDepth = 32,
+                       .exportSampleRate = 1000,
+                       .folder = folder,
+                       .stem = "Song",
+                       .barNumber = 3};
 };
 
 TEST_F(SliceExportRun, WritesEachSliceOfTheBarForwardOrReversedUnderItsName) {

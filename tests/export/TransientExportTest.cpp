@@ -9,39 +9,18 @@ namespace {
 
 using Kind = TransientHit::Kind;
 
-TEST(TransientExportTexts, NumbersPadToTheCountsDigitsAndTheFirstMatchingRuleGivesTheReport) {
-    for (const auto& [index, count, name] : std::vector<std::tuple<int, int, std::string>>{
-             {1, 9, "01of09"}, {5, 12, "05of12"}, {1, 100, "001of100"}, {150, 150, "150of150"}})
-        EXPECT_EQ(transientFileName("Song", index, count), "Song_transient" + name + ".wav");
-
-    TransientExportOutcome outcome;
-    outcome.nonKickHits = 0;
-    outcome.kicks = 4;
-    EXPECT_EQ(transientExportReport(outcome, "/x/Loops"),
-              (ExportReport{false, "No non-kick transients in quiet sections (4 kicks skipped)"}));
-    outcome.quietFound = false;
-    EXPECT_EQ(transientExportReport(outcome, "/x/Loops"),
-              (ExportReport{false, "No quiet sections found — nothing exported"}));
-    outcome.failure = "Transient export failed: sample-rate conversion failed.";
-    EXPECT_EQ(transientExportReport(outcome, "/x/Loops"),
-              (ExportReport{true, "Transient export failed: sample-rate conversion failed."}));
-    EXPECT_EQ(transientExportReport({std::nullopt, 12, 12, 3, 7, true}, "/x/Loops/"),
-              (ExportReport{false, "Exported 12 transients (3 kicks + 7 loud hits skipped) → Loops"}));
-}
-
 // One-shots cut from a 1000-frame ramp at 1 kHz, written as 32-bit float at the same rate so that
 // every sample can be compared exactly.
 class TransientOneShots : public ExportFolderTest {
 protected:
-    TransientOneShots() : ExportFolderTest("Hits") {
-        job.source = makeRampBuffer(1000, 2, 1000);
-        job.fadeSeconds = 0;
-        job.bitDepth = 32;
-        job.exportSampleRate = 1000;
-        job.folder = folder;
-        job.stem = "Song";
-    }
-    TransientExportJob job;
+    TransientOneShots() : ExportFolderTest("Hits") {}
+    TransientExportJob job{.source = makeRampBuffer(1000, 2, 1000),
+                           .extractor = {},
+                           .fadeSeconds = 0,
+                           .bitDepth = 32,
+                           .exportSampleRate = 1000,
+                           .folder = folder,
+                           .stem = "Song"};
 };
 
 TEST_F(TransientOneShots, OnlyNonKickHitsAreWrittenAndASkippedHitKeepsItsNumber) {

@@ -75,20 +75,16 @@ protected:
 };
 
 TEST_F(WAVWriteFailure, ABadDestinationOrChannelCountIsReportedAndLeavesNothingBehind) {
-    { std::ofstream(dir / "notes.txt") << "text"; }
     fs::create_directory(dir / "a.wav");
     EXPECT_EQ(writeWAVFile(*audio, dir / "Loops" / "a.wav", settings),
               "Could not create “a.wav” in “Loops”: No such file or directory.");
-    EXPECT_EQ(writeWAVFile(*audio, dir / "notes.txt" / "a.wav", settings),
-              "Could not create “a.wav” in “notes.txt”: Not a directory.");
     EXPECT_EQ(writeWAVFile(*audio, dir / "b.wav", makeWAVSettings(16, 1, {}, 48000)),
               "Could not write “b.wav”: the channel count does not match the audio.");
-    const auto error = writeWAVFile(*audio, dir / "a.wav", settings);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->rfind("Could not save “a.wav” in “", 0), 0u) << *error;
+    EXPECT_EQ(
+        writeWAVFile(*audio, dir / "a.wav", settings).value_or("").rfind("Could not save “a.wav” in “", 0),
+        0u);
     EXPECT_TRUE(fs::is_directory(dir / "a.wav"));
-    EXPECT_EQ(readBytes(dir / "notes.txt"), "text");
-    EXPECT_EQ(fileNamesIn(dir.path()), (std::set<std::string>{"notes.txt", "a.wav"}));
+    EXPECT_EQ(fileNamesIn(dir.path()), std::set<std::string>{"a.wav"});
 }
 
 TEST_F(WAVWriteFailure, RunningOutOfSpaceMidFileKeepsTheEarlierFileWhole) {

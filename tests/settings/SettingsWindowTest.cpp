@@ -56,21 +56,19 @@ protected:
 TEST_F(SettingsWindowTest, ShowsEveryTextAndTooltipInOrder) {
     settings.setOutputDevice(QStringLiteral("PulseAudio/usb-interface"));
     window.show();
+    const auto entry = [](const QString& text, const QString& tip) {
+        return tip.isEmpty() ? text : text + " | " + tip;
+    };
     QStringList texts;
     for (QWidget* widget : window.findChildren<QWidget*>()) {
-        const auto* label = qobject_cast<QLabel*>(widget);
-        const auto* button = qobject_cast<QAbstractButton*>(widget);
-        const QString text = label ? label->text() : button ? button->text() : QString();
-        const QString tip = widget->toolTip();
+        const QString text = widget->property("text").toString(), tip = widget->toolTip();
         if (text.isEmpty() && !tip.isEmpty() && !texts.isEmpty() && texts.back().endsWith(" | " + tip))
             texts.back() += " +";
         else if (!text.isEmpty() || !tip.isEmpty())
-            texts << (tip.isEmpty() ? text : text + " | " + tip);
+            texts << entry(text, tip);
     }
-    for (int i = 0; i < devices()->count(); ++i) {
-        const QString tip = devices()->itemData(i, Qt::ToolTipRole).toString();
-        texts << devices()->itemText(i) + (tip.isEmpty() ? "" : " | " + tip);
-    }
+    for (int i = 0; i < devices()->count(); ++i)
+        texts << entry(devices()->itemText(i), devices()->itemData(i, Qt::ToolTipRole).toString());
     EXPECT_EQ(
         texts.join("; "),
         "Waveform; Bar marker color | Color of the bar (downbeat) lines over the waveform +; "

@@ -1,6 +1,5 @@
 #include "waveform/WaveformStaticCanvas.h"
 #include "waveform/PlayheadOverlay.h"
-#include "waveform/StaticCanvasCache.h"
 
 #include <QImage>
 #include <QPainter>
@@ -162,38 +161,12 @@ TEST(WaveformCanvasLanes, MonoIsSymmetricStereoHasTwoLanesAndFullScaleIsTheLimit
     EXPECT_EQ(opaquePixels(render(canvas), QRect(0, 0, W, H)), 0);
 }
 
-TEST(WaveformCanvasValue, EqualCanvasesRenderOnceAndAnyFieldChangeRendersAgain) {
-    StaticCanvasCache cache;
-    const CanvasTextStyle text = CanvasTextStyle::fromApplication();
-    WaveformStaticCanvas canvas = monoCanvas();
-    EXPECT_TRUE(cache.update(canvas, QSize(W, H), 1, text));
-    EXPECT_FALSE(cache.update(monoCanvas(), QSize(W, H), 1, text));
-    canvas.showBarNumbers = false;
-    EXPECT_TRUE(cache.update(canvas, QSize(W, H), 1, text));
-    canvas.loopStart = 1;
-    EXPECT_TRUE(cache.update(canvas, QSize(W, H), 1, text));
-    EXPECT_TRUE(cache.update(canvas, QSize(W + 1, H), 1, text));
-    EXPECT_EQ(cache.renderCount(), 4);
-}
-
 TEST(Playhead, NoneAtTimeZeroWithoutAudioOrOutsideTheView) {
     for (const auto& [hasAudio, time, length] :
          {std::tuple(true, 0.0, 10.0), {false, 5.0, 10.0}, {true, 11.0, 10.0}, {true, 5.0, 0.0}})
         EXPECT_FALSE(playheadFor(hasAudio, time, 0, length)) << time;
     EXPECT_EQ(playheadFor(true, 5, 0, 10), PlayheadOverlay{0.5});
     EXPECT_EQ(playheadFor(true, 10, 0, 10), PlayheadOverlay{1.0});
-}
-
-TEST(Playhead, DarkensThePlayedPartAndDrawsALineWithAHighlight) {
-    QImage image(W, H, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    PlayheadOverlay{0.5}.draw(painter, QSizeF(W, H));
-    painter.end();
-    EXPECT_NEAR(image.pixelColor(100, 50).alphaF(), 0.12, 0.01);
-    EXPECT_NEAR(image.pixelColor(200, 50).alphaF(), 0.5, 0.01);
-    EXPECT_EQ(image.pixelColor(201, 50).red(), 255);
-    EXPECT_TRUE(isTransparent(image, 250, 50));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "settings/AppSettings.h"
+#include "settings/RecentFiles.h"
 
 #include "SettingsFixture.h"
 
@@ -56,12 +57,10 @@ TEST_F(AppSettingsLoad, NumbersLoadTheCheckedValueAndWriteItBack) {
 // Switches take only booleans and colours only hex text, falling back without being written; integers
 // are written back as integers and rates as doubles; the bookmark is kept unchanged, other types dropped.
 TEST_F(AppSettingsLoad, EachKeyLoadsOnlyItsOwnTypeAndOnlyNumbersAreRewritten) {
-    UserDefaults empty(inDir("empty.json"));
-    { const AppSettings loaded(empty); }
-    const UserDefaults fresh(inDir("empty.json"));
+    { const AppSettings loaded(defaults); } // from an empty store only the numbers are written
     for (const char* absent : {Keys::barMarkerColor, Keys::loopMarkerColor, Keys::snapToBar,
                                Keys::startWithLoopEnabled, Keys::exportFolderBookmark})
-        EXPECT_FALSE(fresh.contains(absent)) << absent;
+        EXPECT_FALSE(stored().contains(absent)) << absent;
 
     defaults.setString(Keys::snapToBar, "false");
     defaults.setBoolean(Keys::startWithLoopEnabled, true);
@@ -71,17 +70,15 @@ TEST_F(AppSettingsLoad, EachKeyLoadsOnlyItsOwnTypeAndOnlyNumbersAreRewritten) {
     defaults.setInteger(Keys::exportSampleRate, 48000);
     defaults.setString(Keys::exportFolderBookmark, "/tmp");
     AppSettings settings(defaults);
-    EXPECT_TRUE(settings.snapToBar());
-    EXPECT_TRUE(settings.startWithLoopEnabled());
-    EXPECT_EQ(settings.barMarkerColor(), QColor(255, 0, 0));
-    EXPECT_EQ(settings.loopMarkerColor(), QColor(Qt::white));
-    EXPECT_FALSE(settings.exportFolderBookmark());
+    EXPECT_EQ(std::tuple(settings.snapToBar(), settings.startWithLoopEnabled(), settings.barMarkerColor(),
+                         settings.loopMarkerColor(), settings.exportFolderBookmark().has_value()),
+              std::tuple(true, true, QColor(255, 0, 0), QColor(Qt::white), false));
     const UserDefaults disk = stored();
-    EXPECT_EQ(disk.string(Keys::snapToBar), QStringLiteral("false"));
-    EXPECT_EQ(disk.string(Keys::loopMarkerColor), QStringLiteral("00FF00"));
-    EXPECT_EQ(disk.type(Keys::exportBitDepth), UserDefaults::Type::Integer);
-    EXPECT_EQ(disk.type(Keys::exportSampleRate), UserDefaults::Type::Double);
-    EXPECT_FALSE(disk.contains(Keys::exportFolderBookmark));
+    EXPECT_EQ(std::tuple(disk.string(Keys::snapToBar), disk.string(Keys::loopMarkerColor),
+                         disk.type(Keys::exportBitDepth), disk.type(Keys::exportSampleRate),
+                         disk.contains(Keys::exportFolderBookmark)),
+              std::tuple(QStringLiteral("false"), QStringLiteral("00FF00"), UserDefaults::Type::Integer,
+                         UserDefaults::Type::Double, false));
 
     defaults.setData(Keys::exportFolderBookmark, "/no/such/folder");
     EXPECT_EQ(AppSettings(defaults).exportFolderBookmark(), QByteArray("/no/such/folder"));
@@ -109,16 +106,7 @@ TEST(ColorHex, EncodesEightUppercaseDigitsAndParsesOnlyEightTrimmedDigitsOrASign
         EXPECT_FALSE(AppSettings::parseColorHex(text)) << text;
 }
 
-TEST_F(AppSettingsChange, ASetterNotifiesAndStoresOnlyOnARealChange) {
-    AppSettings settings(defaults);
-    QSignalSpy gapChanged(&settings, &AppSettings::previewGapMsChanged);
-    settings.setPreviewGapMs(35);
-    settings.setPreviewGapMs(35);
-    EXPECT_EQ(gapChanged.count(), 1);
-    EXPECT_EQ(stored().number(Keys::previewGapMs), 35);
-}
-
-TEST_F(AppSettingsChange, AChosenFolderResolvesAfterARestartAndOneThatCannotIsRemoved) {
+TEST_F(AppSettingsChange, AChosenFolderResolvesAfterARestartAndOneThatCannotBeBookmarkedIsRemoved) {
     AppSettings(defaults).setExportFolder(makeFolder("out"));
     UserDefaults restarted = stored();
     AppSettings settings(restarted);
@@ -126,14 +114,60 @@ TEST_F(AppSettingsChange, AChosenFolderResolvesAfterARestartAndOneThatCannotIsRe
     settings.setExportFolder(inDir("never-made"));
     EXPECT_FALSE(settings.exportFolderBookmark());
     EXPECT_FALSE(stored().contains(Keys::exportFolderBookmark));
-    // A folder that vanishes after being stored is dropped silently, once.
-    settings.setExportFolder(makeFolder("gone"));
-    std::filesystem::remove(dir / "gone");
-    QSignalSpy changed(&settings, &AppSettings::exportFolderBookmarkChanged);
-    for (int twice = 0; twice < 2; ++twice)
-        EXPECT_FALSE(settings.resolvedExportFolder());
+}
+
+class RecentFilesTest : public SettingsFixture {
+protected:
+    QString file(int n) { return makeFile("song" + std::to_string(n) + ".wav"); }
+    static QStringList paths(const RecentFiles& recents) {
+        QStringList list;
+        for (const RecentItem& item : recents.items())
+            list << item.url.toLocalFile();
+        return list;
+    }
+    QVariantList storedBookmarks() const { return stored().object(RecentFiles::defaultsKey).toList(); }
+};
+
+// De-duplication is by path (a link to the same file is another entry); a file that cannot be
+// bookmarked is listed but not stored; only the fifteen newest are kept.
+TEST_F(RecentFilesTest, AddingMovesAPathToTheFrontOnceAndKeepsTheFifteenNewest) {
+    RecentFiles recents(defaults);
+    recents.add(file(1));
+    recents.add(file(2));
+    recents.add(file(1));
+    std::filesystem::create_symlink(dir / "song1.wav", dir / "link.wav");
+    recents.add(inDir("link.wav"));
+    recents.add(inDir("vanished.wav"));
+    EXPECT_EQ(paths(recents), (QStringList{inDir("vanished.wav"), inDir("link.wav"), file(1), file(2)}));
+    EXPECT_EQ(storedBookmarks(),
+              (QVariantList{inDir("link.wav").toUtf8(), file(1).toUtf8(), file(2).toUtf8()}));
+    for (int n = 3; n <= 16; ++n)
+        recents.add(file(n));
+    EXPECT_EQ(paths(recents).mid(13), (QStringList{file(3), inDir("vanished.wav")}));
+    EXPECT_EQ(storedBookmarks().size(), 14);
+    QSignalSpy changed(&recents, &RecentFiles::itemsChanged);
+    recents.clear();
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_FALSE(stored().contains(Keys::exportFolderBookmark));
+    EXPECT_TRUE(recents.items().isEmpty());
+    EXPECT_FALSE(stored().contains(RecentFiles::defaultsKey));
+}
+
+// At most the first fifteen are loaded; missing files are dropped without rewriting the store; a
+// wrongly shaped value gives an empty list.
+TEST_F(RecentFilesTest, LoadingKeepsTheFirstFifteenThatStillExist) {
+    QVariantList bookmarks{file(1).toUtf8(), inDir("gone.wav").toUtf8()};
+    for (int n = 2; n <= 20; ++n)
+        bookmarks << file(n).toUtf8();
+    defaults.setArray(RecentFiles::defaultsKey, bookmarks);
+    RecentFiles recents(defaults);
+    ASSERT_EQ(recents.items().size(), 14);
+    EXPECT_EQ(paths(recents).back(), file(14));
+    EXPECT_EQ(recents.items()[0], (RecentItem{QUrl::fromLocalFile(file(1)), file(1).toUtf8()}));
+    EXPECT_EQ(storedBookmarks().size(), 21);
+    defaults.setString(RecentFiles::defaultsKey, file(1));
+    EXPECT_TRUE(RecentFiles(defaults).items().isEmpty());
+    defaults.setArray(RecentFiles::defaultsKey, {file(1).toUtf8(), file(2)});
+    EXPECT_TRUE(RecentFiles(defaults).items().isEmpty());
 }
 
 } // namespace
