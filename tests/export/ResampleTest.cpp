@@ -1,66 +1,56 @@
 #include "export/Resample.h"
 #include "ExportTestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-
 using namespace barquill;
 using namespace barquill::test;
 
-TEST(ResampleBuffer, TheSameRateOrNoRateReturnsTheSameBufferUntouchedAndAnEmptyBufferFails) {
-    auto source = makeRampBuffer(1000, 2, 44100);
-    EXPECT_EQ(resampleBuffer(source, 44100).get(), source.get());
-    EXPECT_EQ(resampleBuffer(source, 0).get(), source.get());
-    EXPECT_EQ(resampleBuffer(source, -48000).get(), source.get());
-    EXPECT_EQ(source->channel(1)[999], 2999.0f);
-    EXPECT_FALSE(resampleBuffer(makeRampBuffer(0, 2, 44100), 48000)); // an empty buffer fails
+namespace {
+
+// RMS over [from, to) of one channel.
+double rms(const float* samples, size_t from, size_t to) {
+    double sum = 0;
+    for (size_t i = from; i < to; ++i)
+        sum += static_cast<double>(samples[i]) * samples[i];
+    return std::sqrt(sum / static_cast<double>(to - from));
 }
 
-struct RateCase {
-    double from;
-    double to;
-};
+TEST(ResampleBuffer, TheSameRateOrNoRateReturnsTheSameBufferAndAnEmptyBufferFails) {
+    auto source = makeRampBuffer(1000, 2, 44100);
+    for (double rate : {44100.0, 0.0, -48000.0})
+        EXPECT_EQ(resampleBuffer(source, rate).get(), source.get()) << rate;
+    EXPECT_FALSE(resampleBuffer(makeRampBuffer(0, 2, 44100), 48000));
+}
 
-class ResampleSine : public ::testing::TestWithParam<RateCase> {};
+class ResampleSine : public ::testing::TestWithParam<std::pair<double, double>> {};
 
-TEST_P(ResampleSine, KeepsTheLengthRatioAndTheToneFrequencyAndLevel) {
+TEST_P(ResampleSine, KeepsTheLengthRatioAndEverySampleOfTheTone) {
     const auto [from, to] = GetParam();
     const uint32_t frames = static_cast<uint32_t>(from); // one second
-    auto source = makeSineBuffer(1000.0, 0.5f, frames, 2, from);
-    auto out = resampleBuffer(source, to);
+    auto out = resampleBuffer(makeSineBuffer(1000.0, 0.5f, frames, 2, from), to);
     ASSERT_TRUE(out);
-    EXPECT_NE(out.get(), source.get());
     EXPECT_EQ(out->sampleRate(), to);
     EXPECT_EQ(out->channelCount(), 2u);
     EXPECT_NEAR(out->frameLength(), frames * to / from, 1.0);
 
-    // Away from the edges, where the filter rings against the abrupt start and end.
-    const size_t lo = static_cast<size_t>(to * 0.1), hi = static_cast<size_t>(to * 0.9);
-    for (uint32_t c = 0; c < 2; ++c) {
-        EXPECT_NEAR(zeroCrossingHz(out->channel(c), lo, hi, to), 1000.0, 0.01);
-        EXPECT_NEAR(20 * std::log10(rms(out->channel(c), lo, hi) / (0.5 / std::sqrt(2.0))), 0.0, 0.01);
-    }
-    // No time shift: the converted tone stays in phase with the source.
-    for (size_t k = hi / 2; k < hi / 2 + 40; ++k) {
-        const double seconds = static_cast<double>(k) / to;
-        EXPECT_NEAR(out->channel(0)[k], 0.5 * std::sin(2 * std::numbers::pi * 1000.0 * seconds), 1e-3) << k;
-    }
-}
-
-std::string rateCaseName(const ::testing::TestParamInfo<RateCase>& info) {
-    return std::to_string(static_cast<int>(info.param.from)) + "to" +
-           std::to_string(static_cast<int>(info.param.to));
+    // Away from the edges, where the filter rings against the abrupt start and end, every sample
+    // follows the source tone: the same frequency, level and phase, without a glitch between blocks.
+    for (uint32_t c = 0; c < 2; ++c)
+        for (size_t k = static_cast<size_t>(to * 0.1); k < static_cast<size_t>(to * 0.9); ++k)
+            ASSERT_NEAR(out->channel(c)[k], 0.5 * std::sin(2 * std::numbers::pi * 1000.0 * k / to + c), 1e-4)
+                << c << ":" << k;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, ResampleSine,
-                         ::testing::Values(RateCase{44100, 48000}, RateCase{48000, 96000},
-                                           RateCase{96000, 44100}, RateCase{44100, 96000}),
-                         rateCaseName);
+                         ::testing::Values(std::pair(44100.0, 48000.0), std::pair(48000.0, 96000.0),
+                                           std::pair(96000.0, 44100.0), std::pair(44100.0, 96000.0)),
+                         [](const auto& info) {
+                             return std::to_string(static_cast<int>(info.param.first)) + "to" +
+                                    std::to_string(static_cast<int>(info.param.second));
+                         });
 
 // Level of what lands in the output, in dB relative to the input tone, with the edges faded so
 // that only the steady tone counts.
-double aliasLevelDb(double toneHz, double from, double to) {
+double outputLevelDb(double toneHz, double from, double to) {
     const uint32_t frames = static_cast<uint32_t>(from);
     auto source = makeSineBuffer(toneHz, 0.9f, frames, 1, from);
     const uint32_t ramp = frames / 10;
@@ -77,10 +67,9 @@ double aliasLevelDb(double toneHz, double from, double to) {
 
 TEST(ResampleBuffer, TonesAboveTheTargetNyquistDoNotAliasIntoTheAudibleBand) {
     // 30 kHz at 96 kHz would fold to 14.1 kHz at 44.1 kHz; 23 kHz at 48 kHz would fold to 21.1 kHz.
-    EXPECT_LT(aliasLevelDb(30000, 96000, 44100), -100.0);
-    EXPECT_LT(aliasLevelDb(23000, 48000, 44100), -100.0);
-    // The same filter passes a tone inside the band.
-    EXPECT_NEAR(aliasLevelDb(15000, 96000, 44100), 0.0, 0.05);
+    EXPECT_LT(outputLevelDb(30000, 96000, 44100), -100.0);
+    EXPECT_LT(outputLevelDb(23000, 48000, 44100), -100.0);
+    EXPECT_NEAR(outputLevelDb(15000, 96000, 44100), 0.0, 0.05); // the same filter passes this one
 }
 
 TEST(ResampleBuffer, OutputStopsAfterOneHundredTwentyEightBlocks) {
@@ -89,6 +78,7 @@ TEST(ResampleBuffer, OutputStopsAfterOneHundredTwentyEightBlocks) {
     source->setFrameLength(1000000);
     auto out = resampleBuffer(source, 96000);
     ASSERT_TRUE(out);
-    EXPECT_EQ(out->frameLength(), kResampleBlockFrames * kResampleMaxBlocks);
     EXPECT_EQ(out->frameLength(), 1048576u);
 }
+
+} // namespace

@@ -1,40 +1,26 @@
 #include "export/TransientExport.h"
 #include "ExportTestSupport.h"
 
-#include <gtest/gtest.h>
-
 using namespace barquill;
 using namespace barquill::test;
 namespace fs = std::filesystem;
 
-using Kind = TransientHit::Kind;
+namespace {
 
-TEST(TransientFileName, PadsToTheDigitsOfTheCountButAtLeastTwo) {
-    for (const auto& [index, count, name] :
-         std::vector<std::tuple<int, int, std::string>>{{1, 9, "01of09"},
-                                                        {9, 9, "09of09"},
-                                                        {5, 12, "05of12"},
-                                                        {1, 100, "001of100"},
-                                                        {150, 150, "150of150"}})
-        EXPECT_EQ(transientFileName("Song", index, count), "Song_transient" + name + ".wav");
-}
+using Kind = TransientHit::Kind;
 
 // One-shots cut from a 1000-frame ramp at 1 kHz, written as 32-bit float at the same rate so that
 // every sample can be compared exactly.
 class TransientOneShots : public ExportFolderTest {
 protected:
     TransientOneShots() : ExportFolderTest("Hits") {}
-
-    TransientExportJob job;
-
-    void SetUp() override {
-        job.source = makeRampBuffer(1000, 2, 1000);
-        job.fadeSeconds = 0;
-        job.bitDepth = 32;
-        job.exportSampleRate = 1000;
-        job.folder = folder;
-        job.stem = "Song";
-    }
+    TransientExportJob job{.source = makeRampBuffer(1000, 2, 1000),
+                           .extractor = {},
+                           .fadeSeconds = 0,
+                           .bitDepth = 32,
+                           .exportSampleRate = 1000,
+                           .folder = folder,
+                           .stem = "Song"};
 };
 
 TEST_F(TransientOneShots, OnlyNonKickHitsAreWrittenAndASkippedHitKeepsItsNumber) {
@@ -61,8 +47,6 @@ TEST_F(TransientOneShots, OnlyNonKickHitsAreWrittenAndASkippedHitKeepsItsNumber)
     ASSERT_EQ(second.size(), 60u);
     EXPECT_EQ(second.front(), 2300.0f);
     EXPECT_EQ(second.back(), 2359.0f);
-    EXPECT_EQ(transientExportReport(outcome, folder),
-              (ExportReport{false, "Exported 3 transients (1 kicks + 7 loud hits skipped) → Hits"}));
 }
 
 TEST_F(TransientOneShots, HitsAreCutAtTheFileEdgesAndFadedOutOnly) {
@@ -72,12 +56,10 @@ TEST_F(TransientOneShots, HitsAreCutAtTheFileEdgesAndFadedOutOnly) {
     analysis.hits = {{-20, 60, Kind::other, 0}, {980, 60, Kind::other, 0}};
     ASSERT_EQ(writeTransientOneShots(job, analysis).written, 2);
     const auto first = channelOf("Song_transient01of02.wav", 0);
-    ASSERT_EQ(first.size(), 60u); // from frame 0 with its full length
-    EXPECT_EQ(first[0], 1.0f);    // the attack is untouched
-    EXPECT_EQ(first[55], 1.0f);
-    EXPECT_EQ(first[56], 0.75f);
-    EXPECT_EQ(first[57], 0.5f);
-    EXPECT_EQ(first[59], 0.0f);
+    ASSERT_EQ(first.size(), 60u); // from frame 0 with its full length; the attack is untouched
+    EXPECT_EQ(std::vector<float>(first.begin() + 54, first.end()),
+              std::vector<float>({1.0f, 1.0f, 0.75f, 0.5f, 0.25f, 0.0f}));
+    EXPECT_EQ(first.front(), 1.0f);
     EXPECT_EQ(channelOf("Song_transient02of02.wav", 0).size(), 20u);
 }
 
@@ -90,83 +72,7 @@ TEST_F(TransientOneShots, AWriteFailureWritesNoneOfTheSet) {
     EXPECT_EQ(outcome.failure,
               "Transient export failed: Could not save “Song_transient02of02.wav” in “Hits”: "
               "Is a directory. Nothing was written.");
-    EXPECT_TRUE(transientExportReport(outcome, folder).isError);
     EXPECT_EQ(fileNamesIn(folder), std::set<std::string>{"Song_transient02of02.wav"});
 }
 
-TEST(TransientExportReport, FirstMatchingRuleGivesTheText) {
-    TransientExportOutcome outcome;
-    outcome.nonKickHits = 0;
-    outcome.kicks = 4;
-    EXPECT_EQ(transientExportReport(outcome, "/x/Loops"),
-              (ExportReport{false, "No non-kick transients in quiet sections (4 kicks skipped)"}));
-    outcome.quietFound = false;
-    EXPECT_EQ(transientExportReport(outcome, "/x/Loops"),
-              (ExportReport{false, "No quiet sections found — nothing exported"}));
-    outcome.failure = "Transient export failed: sample-rate conversion failed.";
-    EXPECT_EQ(transientExportReport(outcome, "/x/Loops"),
-              (ExportReport{true, "Transient export failed: sample-rate conversion failed."}));
-    EXPECT_EQ(transientExportReport({std::nullopt, 12, 12, 3, 7, true}, "/x/Loops/"),
-              (ExportReport{false, "Exported 12 transients (3 kicks + 7 loud hits skipped) → Loops"}));
-}
-
-TEST(RunTransientExport, WritesTheDetectedNonKickHitsOfAStereoFileAtTheExportFormat) {
-    // Two seconds (one quiet section at the default settings) of a faint noise floor with hi-hat-like
-    // noise bursts and 55 Hz kick-like bursts; the right channel is half as loud as the left.
-    const double rate = 44100;
-    std::vector<float> left = noise(88200, 0.001f, 3);
-    auto addBurst = [&](double at, bool kick) {
-        const auto start = static_cast<size_t>(at * rate);
-        const auto burst = noise(4410, 0.6f, static_cast<uint32_t>(start));
-        for (size_t i = 0; i < 6615 && start + i < left.size(); ++i) {
-            const float decay = std::exp(-static_cast<float>(i) / (kick ? 2000.0f : 400.0f));
-            const float value = kick ? 0.8f * std::sin(2 * std::numbers::pi_v<float> * 55.0f * i / 44100.0f)
-                                     : burst[i % burst.size()];
-            left[start + i] += value * decay;
-        }
-    };
-    for (double at : {0.25, 0.85, 1.45})
-        addBurst(at, false);
-    for (double at : {0.55, 1.15})
-        addBurst(at, true);
-    std::vector<float> right(left);
-    for (auto& s : right)
-        s *= 0.5f;
-
-    TempDir dir;
-    TransientExportJob job;
-    job.source = makeBuffer({left, right}, rate);
-    job.extractor = TransientExtractor::forSensitivity(50);
-    job.fadeSeconds = 0.001;
-    job.bitDepth = 16;
-    job.exportSampleRate = 48000;
-    job.folder = dir / "Hits";
-    job.stem = "Drums";
-    fs::create_directory(job.folder);
-
-    // The same detection the job runs, on the mean of the channels.
-    std::vector<float> mono(left.size());
-    for (size_t i = 0; i < mono.size(); ++i)
-        mono[i] = (left[i] + right[i]) * 0.5f;
-    const auto detected = job.extractor.detect(mono, rate);
-    ASSERT_TRUE(std::holds_alternative<TransientAnalysis>(detected));
-    const auto& analysis = std::get<TransientAnalysis>(detected);
-    std::vector<TransientHit> others;
-    for (const auto& hit : analysis.hits)
-        if (hit.kind == Kind::other) others.push_back(hit);
-    ASSERT_GE(others.size(), 1u) << "the signal should give at least one non-kick hit";
-
-    const auto outcome = runTransientExport(job);
-    EXPECT_EQ(outcome, writeTransientOneShots(job, analysis)); // the files are simply rewritten
-    EXPECT_EQ(outcome.written, static_cast<int64_t>(others.size()));
-    EXPECT_EQ(outcome.kicks, static_cast<int64_t>(analysis.hits.size() - others.size()));
-    const auto count = static_cast<int64_t>(others.size());
-    for (int64_t j = 1; j <= count; ++j) {
-        const WavHeader header = readWavHeader(job.folder / transientFileName("Drums", j, count));
-        EXPECT_EQ(header.formatTag, 1u);
-        EXPECT_EQ(std::tuple(header.bitsPerSample, header.channels, header.sampleRate),
-                  std::tuple(16u, 2u, 48000u));
-        EXPECT_NEAR(header.dataBytes / 4.0, others[j - 1].lengthSamples * 48000 / rate, 1.0) << j;
-    }
-    EXPECT_EQ(fileNamesIn(job.folder).size(), others.size() + 2); // and the kit's .sfz and .sf2
-}
+} // namespace

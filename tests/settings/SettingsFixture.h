@@ -11,11 +11,6 @@
 #include <filesystem>
 #include <fstream>
 
-// Readable failure messages for Qt strings.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-
 // A private defaults file in a temporary folder; `stored()` reads it back from disk, so a test sees
 // what a restart would see.
 class SettingsFixture : public ::testing::Test {
@@ -27,7 +22,6 @@ protected:
         return inDir(name);
     }
     QString makeFile(const std::string& name) const {
-        std::filesystem::create_directories((dir / name).parent_path());
         std::ofstream(dir / name) << "x";
         return inDir(name);
     }
