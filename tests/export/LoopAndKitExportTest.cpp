@@ -2,6 +2,10 @@
 #include "export/LoopExport.h"
 #include "export/SliceKit.h"
 
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
 using namespace barquill;
 using namespace barquill::test;
 namespace fs = std::filesystem;
@@ -112,6 +116,70 @@ protected:
                     .folder = folder,
                     .stem = "Song"};
 };
+
+// Each quarter a decaying tone of its own pitch, different in each channel. A quarter is a whole
+// number of FluidSynth's 64-frame blocks, so every note starts on a block edge as in the loop.
+PCMBufferPtr drumTones() {
+    std::vector<std::vector<float>> data(2, std::vector<float>(static_cast<size_t>(8 * quarter)));
+    for (uint32_t c = 0; c < 2; ++c)
+        for (size_t i = 0; i < data[c].size(); ++i) {
+            const double t = static_cast<double>(i % quarter) / 44100;
+            const double hz = 110.0 * static_cast<double>(1 + i / quarter) * (1 + 0.25 * c);
+            data[c][i] = static_cast<float>(0.5 * std::exp(-3 * t) * std::sin(2 * std::numbers::pi * hz * t));
+        }
+    return makeBuffer(data, 44100);
+}
+
+// Normalised correlation of `a` against `b` at the best lag within 64 frames of their first sounds.
+double alignedCorrelation(const std::vector<float>& a, const std::vector<float>& b) {
+    auto firstSound = [](const std::vector<float>& x) {
+        return std::find_if(x.begin(), x.end(), [](float v) { return std::abs(v) >= 0.01f; }) - x.begin();
+    };
+    const int64_t onset = firstSound(a) - firstSound(b);
+    double best = -1;
+    for (int64_t lag = onset - 64; lag <= onset + 64; ++lag) {
+        double ab = 0, aa = 0, bb = 0;
+        for (size_t i = 0; i < b.size(); ++i) {
+            const int64_t j = static_cast<int64_t>(i) + lag;
+            const double x = j >= 0 && j < static_cast<int64_t>(a.size()) ? a[static_cast<size_t>(j)] : 0.0;
+            ab += x * b[i], aa += x * x, bb += static_cast<double>(b[i]) * b[i];
+        }
+        best = std::max(best, ab / std::sqrt(aa * bb + 1e-30));
+    }
+    return best;
+}
+
+// The bank and the pattern, rendered by a real sampler, sound as the loop, forwards and reversed.
+TEST_F(SliceKitRun, FluidSynthPlaysThePatternWithTheBankBackAsTheLoop) {
+    job.buffer = drumTones();
+    for (bool reversed : {false, true}) {
+        SCOPED_TRACE(reversed ? "reversed" : "forward");
+        job.reversed = reversed;
+        const SliceKitResult kit = runSliceKit(job);
+        ASSERT_FALSE(kit.errorMessage) << *kit.errorMessage;
+        const fs::path rendered = folder / "fluidsynth.wav";
+        std::string log;
+        ASSERT_EQ(runCommand("fluidsynth -ni -g 1.0 -R 0 -C 0 -r 44100 -F " + shellQuote(rendered.string()) +
+                                 " " + shellQuote(kit.sf2.string()) + " " + shellQuote(kit.mid.string()) +
+                                 " 2>&1",
+                             &log),
+                  0)
+            << log;
+        std::vector<std::vector<float>> heard;
+        int rate = 0;
+        ASSERT_TRUE(readSoundFile(rendered, heard, rate));
+        const PCMBufferPtr loop = renderLoopAudio(*job.buffer, {{0, 8 * quarter}, reversed});
+        // FluidSynth adds seconds of silence after the last event; the sound lasts as long as the loop.
+        size_t sounding = heard[0].size();
+        while (sounding > 0 && std::abs(heard[0][sounding - 1]) + std::abs(heard[1][sounding - 1]) < 1e-4f)
+            --sounding;
+        EXPECT_NEAR(static_cast<double>(sounding), static_cast<double>(loop->frameLength()), 441.0);
+        for (uint32_t c = 0; c < 2; ++c) {
+            const std::vector<float> expected(loop->channel(c), loop->channel(c) + loop->frameLength());
+            EXPECT_GE(alignedCorrelation(heard[c], expected), 0.98) << "channel " << c;
+        }
+    }
+}
 
 size_t count(const std::string& text, const std::string& what) {
     size_t n = 0;
