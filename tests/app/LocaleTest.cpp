@@ -1,8 +1,8 @@
 #include "AppFixture.h"
 
+#include "app/TempoField.h"
 #include "settings/SettingsWindow.h"
 
-#include "app/TempoField.h"
 #include <QLabel>
 #include <QRegularExpression>
 

@@ -2,13 +2,10 @@
 
 #include "app/WindowPlacement.h"
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QThread>
 
 #include <fstream>
 

@@ -1,7 +1,6 @@
 #include "AppFixture.h"
 
 #include "app/AppMenus.h"
-#include "app/HelpView.h"
 #include "app/ToolbarButtons.h"
 #include "platform/ui/ModalAlert.h"
 #include "waveform/WaveformView.h"
