@@ -15,10 +15,7 @@ namespace barquill::test {
 
 TempDir::TempDir() {
     std::string pattern = (fs::temp_directory_path() / "barquill-test-XXXXXX").string();
-    if (char* made = mkdtemp(pattern.data()))
-        path_ = made;
-    else
-        path_ = fs::temp_directory_path();
+    path_ = mkdtemp(pattern.data()) ? fs::path(pattern) : fs::temp_directory_path();
 }
 
 TempDir::~TempDir() {
@@ -34,11 +31,10 @@ TempDir::~TempDir() {
 
 fs::path fixtureDir() {
     static const fs::path dir = [] {
-        fs::path p;
-        if (const char* env = std::getenv("BARQUILL_FIXTURE_DIR"); env && *env)
-            p = env;
-        else
-            p = fs::temp_directory_path() / ("barquill-fixtures-" + std::to_string(getuid()));
+        const char* env = std::getenv("BARQUILL_FIXTURE_DIR");
+        const fs::path p =
+            env && *env ? fs::path(env)
+                        : fs::temp_directory_path() / ("barquill-fixtures-" + std::to_string(getuid()));
         std::error_code ec;
         fs::create_directories(p, ec);
         return p;
@@ -59,12 +55,8 @@ int runCommand(const std::string& command, std::string* output) {
 
 std::string shellQuote(const std::string& text) {
     std::string quoted = "'";
-    for (char ch : text) {
-        if (ch == '\'')
-            quoted += "'\\''";
-        else
-            quoted += ch;
-    }
+    for (char ch : text)
+        quoted += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
     return quoted + "'";
 }
 
@@ -112,13 +104,11 @@ PCMBufferPtr makeBuffer(const std::vector<std::vector<float>>& channels, double 
 }
 
 PCMBufferPtr makeRampBuffer(uint32_t frames, uint32_t channels, double sampleRate) {
-    auto buffer = PCMBuffer::create(sampleRate, channels, frames);
-    if (!buffer) return nullptr;
+    std::vector<std::vector<float>> ramp(channels, std::vector<float>(frames));
     for (uint32_t c = 0; c < channels; ++c)
         for (uint32_t i = 0; i < frames; ++i)
-            buffer->channel(c)[i] = static_cast<float>((c + 1) * 1000 + i);
-    buffer->setFrameLength(frames);
-    return buffer;
+            ramp[c][i] = static_cast<float>((c + 1) * 1000 + i);
+    return makeBuffer(ramp, sampleRate);
 }
 
 } // namespace barquill::test
