@@ -39,12 +39,12 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// The first frame from `from` on whose level is above the noise floor, or -1.
+// The first frame from `from` on whose left channel is above the noise floor, or -1 (the test
+// signals sound in both channels).
 int64_t firstSoundFrom(const e2e::Services& services, int64_t from) {
-    const auto recorded = services.recording(from, services.recordedFrames());
-    for (size_t i = 0; i < recorded[0].size(); ++i)
-        if (std::abs(recorded[0][i]) > 1e-3f || std::abs(recorded[1][i]) > 1e-3f)
-            return static_cast<int64_t>(i);
+    const std::vector<float> left = services.recordedLeft(from);
+    for (size_t i = 0; i < left.size(); ++i)
+        if (std::abs(left[i]) > 1e-3f) return static_cast<int64_t>(i);
     return -1;
 }
 
