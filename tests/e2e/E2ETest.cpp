@@ -74,10 +74,18 @@ Match findInside(const Samples& a, const Samples& b) {
     for (size_t i = 0; i < n; ++i)
         fa[i] *= std::conj(fb[i]);
     fft(fa, true);
+    // The best normalised match, not the largest raw product: a loud stretch elsewhere (a kick)
+    // must not win over the quieter place the excerpt really comes from.
+    std::vector<double> energy(a.size() + 1, 0.0); // energy[k]: sum of a[i]^2 for i < k
+    for (size_t i = 0; i < a.size(); ++i)
+        energy[i + 1] = energy[i] + double(a[i]) * a[i];
     Match m;
-    m.offset = std::max_element(fa.begin(), fa.begin() + static_cast<int64_t>(a.size() - b.size() + 1),
-                                [](auto x, auto y) { return x.real() < y.real(); }) -
-               fa.begin();
+    double best = -2;
+    for (size_t k = 0; k + b.size() <= a.size(); ++k) {
+        const double window = energy[k + b.size()] - energy[k];
+        const double score = window > 0 ? fa[k].real() / std::sqrt(window) : -1;
+        if (score > best) best = score, m.offset = int64_t(k);
+    }
     double dot = 0, ea = 0, eb = 0;
     for (size_t i = 0; i < b.size(); ++i) {
         dot += double(a[m.offset + i]) * b[i], ea += double(a[m.offset + i]) * a[m.offset + i];
