@@ -158,6 +158,10 @@ TEST_F(AppTest, MenusAndToolbarFollowTheDocumentAndTheFocusedWindow) {
     EXPECT_TRUE(
         texts.contains(QStringLiteral("Version ") + HelpView::shortVersion() +
                        QStringLiteral(" · indie / sideload build · local DSP, no account, no network")));
+    for (const char* text :
+         {"Transport", "Bars, Loop & Grid", "Slices & Export", "View & Zoom", "Workflow", "Waveform mouse",
+          "Ctrl+=  Ctrl+−", "Right-drag pans grab-style; double-click fits."})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
     QApplication::setActiveWindow(help);
     ASSERT_TRUE(QTest::qWaitForWindowActive(help));
     EXPECT_EQ(menuTitles(menus->viewMenu(), true) + menuTitles(menus->barMenu(), true), "");

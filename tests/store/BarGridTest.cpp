@@ -14,6 +14,12 @@ TEST_F(ClickStore, ANudgeDropsBarsPastTheEndAndBeatsBeforeZeroFromTheNudgedGridO
     EXPECT_TRUE(store->analysisNote().startsWith(QStringLiteral("120.0 BPM · 10 bars")));
     store->shiftGrid(-4);
     EXPECT_EQ(store->effectiveBeats().size(), 39u);
+    EXPECT_TRUE(store->analysisNote().endsWith(QStringLiteral(" · grid -1×¼")));
+    // Two bars either way at most.
+    for (int i = 0; i < 10; ++i)
+        store->shiftGrid(1);
+    EXPECT_EQ(store->gridShiftQuarters(), 8);
+    EXPECT_TRUE(store->analysisNote().endsWith(QStringLiteral(" · grid +8×¼")));
 }
 
 TEST_F(ClickStore, BarLookupNearestDownbeatAndPlainSeeksFollowTheGrid) {

@@ -3,7 +3,12 @@
 
 #include "stretch/LoopStretch.h"
 
+#include <QTimer>
+
 #include <sndfile.h>
+
+#include <optional>
+#include <tuple>
 
 namespace barquill::test {
 namespace {
@@ -117,13 +122,36 @@ TEST_F(ClickStore, AtATargetTempoLoopAndSlicesAreCutFromTheStretchedBarsAtTheExp
         EXPECT_EQ(static_cast<int64_t>(samplesOf(out / names[k]).size()),
                   sliceRange(0, bar, static_cast<int64_t>(k), 8).length())
             << names[k];
+
+    // A kit of two looped bars is stretched as one loop and its bars cut at the stretched halfway frame.
+    store->setLoopEnabled(true);
+    std::optional<SliceKitJob> kit = store->sliceKitJob();
+    ASSERT_TRUE(kit && !store->stretchKitJob(*kit, 140));
+    const auto frames = static_cast<int64_t>(stretchedLoopFrames(48000, 2, 4, 140));
+    EXPECT_EQ(kit->buffer->frameLength(), frames);
+    EXPECT_EQ(kit->bars.back().range, (FrameRange{frames / 2, frames}));
+    EXPECT_EQ(kit->bpm, 140);
+}
+
+// A check armed between the two banners runs after the older banner's timer and before the newer's.
+TEST_F(StoreTest, ANewerBannerIsNotClearedByTheOlderBannersTimer) {
+    store->flashExport(QStringLiteral("older"));
+    std::optional<QString> shown;
+    QTimer::singleShot(5000, store.get(), [&] { shown = store->exportFlash().value_or(QString()); });
+    store->flashExport(QStringLiteral("newer"));
+    ASSERT_TRUE(waitFor([&] { return shown.has_value(); }));
+    EXPECT_EQ(shown, QStringLiteral("newer"));
 }
 
 // The breakdown scene: an eight-second near-silent stretch holding 5 kicks and 8 hats and claps,
-// between loud stretches holding 44 hits.
+// between loud stretches holding 44 hits. Only the right channel holds it, so the hits must be found
+// on the mix of both channels; the one-shots are written at the export format.
 TEST_F(StoreTest, TheQuietBreakdownsNonKickHitsAreWrittenOncePerPressAndForwardEvenWhenReversed) {
     settings.setSliceFadeMs(1);
-    openAndSettle(writeWav("44100-1-breakdown-32s.wav", {BreakdownScene::make().samples}));
+    settings.setExportBitDepth(16);
+    settings.setExportSampleRate(48000);
+    const std::vector<float> scene = BreakdownScene::make().samples;
+    openAndSettle(writeWav("44100-2-breakdown-32s.wav", {std::vector<float>(scene.size()), scene}));
     const auto exportAndWait = [&] {
         store->exportTransients();
         return waitFor([&] { return !store->isExportingTransients(); });
@@ -138,6 +166,10 @@ TEST_F(StoreTest, TheQuietBreakdownsNonKickHitsAreWrittenOncePerPressAndForwardE
                                      out.path().filename().string()));
     const std::vector<std::string> names = fileNames(out.path());
     ASSERT_EQ(names.size(), 10u); // the one-shots and the kit that maps them
+    SF_INFO format{};
+    sf_close(sf_open((out / names[0]).c_str(), SFM_READ, &format));
+    EXPECT_EQ(std::tuple(format.samplerate, format.channels, format.format & SF_FORMAT_SUBMASK),
+              std::tuple(48000, 2, SF_FORMAT_PCM_16));
 
     TempDir reversedOut;
     settings.setExportFolder(QString::fromStdString(reversedOut.path().string()));
@@ -146,6 +178,16 @@ TEST_F(StoreTest, TheQuietBreakdownsNonKickHitsAreWrittenOncePerPressAndForwardE
     ASSERT_EQ(fileNames(reversedOut.path()), names);
     for (const auto& name : names)
         EXPECT_EQ(samplesOf(reversedOut / name), samplesOf(out / name)) << name;
+}
+
+TEST_F(StoreTest, ATransientExportOfAFileTooShortForDetectionShowsTheDetectorsReason) {
+    openAndSettle(writeWav("44100-1-noise-half-second.wav", {noise(22050, 3)}));
+    store->exportTransients();
+    ASSERT_TRUE(waitFor([&] { return !store->isExportingTransients(); }));
+    EXPECT_EQ(
+        store->errorMessage(),
+        QStringLiteral("Transient detection failed: Audio too short for transient detection (need ≥ 1 s)."));
+    EXPECT_FALSE(store->exportFlash());
 }
 
 } // namespace

@@ -241,5 +241,20 @@ TEST_F(WaveformViewTest, TheLoopShadingOnScreenFollowsEveryMoveAndResizeOfTheLoo
     }
 }
 
+TEST_F(WaveformViewTest, ClickWheelAndDoubleClickDriveTheDocumentsPlayheadAndWindow) {
+    openAndSettle(writeClicks("44100-2-clicks-12s.wav"));
+    const double whole = store.viewLength();
+    QTest::mouseClick(view.inputLayer(), Qt::LeftButton, Qt::AltModifier, QPoint(300, 100));
+    EXPECT_DOUBLE_EQ(store.currentTime(), store.duration() / 2);
+    QWheelEvent notch(QPointF(300, 100), QPointF(300, 100), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view.inputLayer(), &notch);
+    view.inputLayer()->flush();
+    EXPECT_NEAR(store.viewLength(), whole / 1.2, 1e-9);
+    QTest::mouseDClick(view.inputLayer(), Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseRelease(view.inputLayer(), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_DOUBLE_EQ(store.viewLength(), whole);
+}
+
 } // namespace
 } // namespace barquill
