@@ -24,9 +24,9 @@ TEST(WaveformPeaks, MatchesTheSampleBySampleRuleOnNoiseAtEveryKindOfWindow) {
         int64_t start, length, buckets;
     };
     // Contiguous buckets of odd lengths (vector blocks plus a tail), then strided windows (2, 11
-    // and 9) that are split over two threads.
+    // and 9) that are split over two threads; a window shorter than its buckets still fills them all.
     for (const Window w : {Window{17, 99'991, 64}, Window{5, 700'003, 333}, Window{0, frames, 2048},
-                           Window{123'457, 2'500'000, 1000}}) {
+                           Window{123'457, 2'500'000, 1000}, Window{100, 10, 1024}}) {
         SCOPED_TRACE(w.length);
         const WaveformPeaks peaks = computePeaks(*buffer, w.start / 1000.0, w.length / 1000.0, w.buckets);
         ASSERT_EQ(peaks.left.size(), static_cast<size_t>(w.buckets));
@@ -43,7 +43,7 @@ TEST(WaveformPeaks, MatchesTheSampleBySampleRuleOnNoiseAtEveryKindOfWindow) {
     }
 }
 
-TEST_F(ClickStore, ZoomKeepsTheTimeUnderTheAnchorBetweenFourMedianBarsAndTheWholeFile) {
+TEST_F(ClickStore, ZoomKeepsTheAnchorBetweenFourMedianBarsAndTheWholeFileAndPlayFollowsThePlayhead) {
     store->zoom(0.5, 0.25);
     EXPECT_DOUBLE_EQ(store->timeAtFraction(0.25), 5.0);
     for (int i = 0; i < 20; ++i)
@@ -53,6 +53,10 @@ TEST_F(ClickStore, ZoomKeepsTheTimeUnderTheAnchorBetweenFourMedianBarsAndTheWhol
         store->zoom(1.6, 0.3);
     EXPECT_DOUBLE_EQ(store->viewLength(), 20.0);
     EXPECT_EQ(store->viewStart(), 0);
+    store->zoom(0.5, 0);
+    store->seek(15.0, true);
+    store->play();
+    EXPECT_DOUBLE_EQ(store->viewStart(), 10.0);
 }
 
 } // namespace
