@@ -63,6 +63,16 @@ TEST_F(TransientOneShots, HitsAreCutAtTheFileEdgesAndFadedOutOnly) {
     EXPECT_EQ(channelOf("Song_transient02of02.wav", 0).size(), 20u);
 }
 
+TEST_F(TransientOneShots, OneShotsAreResampledToTheExportRateNotJustLabelled) {
+    job.source = makeRampBuffer(44100, 1);
+    job.exportSampleRate = 48000;
+    TransientAnalysis analysis;
+    analysis.hits = {{100, 4410, Kind::other, 0}};
+    ASSERT_EQ(writeTransientOneShots(job, analysis).written, 1);
+    EXPECT_EQ(readWavHeader(folder / "Song_transient01of01.wav").sampleRate, 48000u);
+    EXPECT_NEAR(channelOf("Song_transient01of01.wav", 0).size(), 4800.0, 1.0);
+}
+
 TEST_F(TransientOneShots, AWriteFailureWritesNoneOfTheSet) {
     TransientAnalysis analysis;
     analysis.hits = {{100, 60, Kind::other, 0}, {300, 60, Kind::other, 0}};
