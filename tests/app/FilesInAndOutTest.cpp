@@ -60,7 +60,7 @@ TEST_F(AppTest, ADropOrTheCommandLineOpensTheFirstFileAndAnUnsupportedOneOnlySho
     EXPECT_TRUE(waitUntil([&] { return store->fileURL() == path("44100-2-clicks-4s-b.wav"); }));
 }
 
-TEST_F(AppTest, AFileThereIsNoMemoryForGivesOneClearAlert) {
+TEST_F(AppTest, AFileThereIsNoMemoryForGivesOneClearAlertAndTheAppStaysUsable) {
     const QString clicks = writeClicks("44100-2-clicks-4s.wav", 4);
     PCMBuffer::setByteLimit(1'000'000); // under the file's 1.4 MB of samples
     EXPECT_TRUE(drop(window, {clicks}).second);
@@ -69,6 +69,13 @@ TEST_F(AppTest, AFileThereIsNoMemoryForGivesOneClearAlert) {
     ASSERT_TRUE(told);
     EXPECT_EQ(alerts, QStringList{"Could not open file: Not enough memory to open “44100-2-clicks-4s.wav”."});
     EXPECT_FALSE(store->buffer());
+    // Nothing is left to play, and the same file can be tried again.
+    focusMainWindow();
+    QTest::keyClick(window, Qt::Key_Space);
+    EXPECT_FALSE(store->isPlaying());
+    openAndSettle(clicks);
+    EXPECT_TRUE(store->buffer());
+    EXPECT_EQ(alerts.size(), 1);
 }
 
 // Ctrl-pressing inside the loop drags it out, as a WAV written to the cache, instead of seeking.
